@@ -1,0 +1,10 @@
+#pragma once
+
+namespace sorvane {
+struct Program;
+}
+
+namespace sorvane::Main {
+// Reads the power status into the shared state and the time label.
+void EtatBatterie(Program& p);
+} // namespace sorvane::Main

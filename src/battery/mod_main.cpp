@@ -1,0 +1,7 @@
+#include "battery/mod_main.h"
+
+#include <type_traits>
+
+namespace sorvane {
+static_assert(std::is_aggregate_v<ModMain>);
+}

@@ -1,0 +1,119 @@
+#include "platform/headless/headless_runtime.h"
+
+#include <stdexcept>
+
+namespace sorvane::headless {
+
+HeadlessRuntime::HeadlessRuntime() = default;
+
+win::HWND HeadlessRuntime::createNative(forms::Window& window) {
+    return os_ ? os_->addProgramWindow(std::string(window.name())) : 0;
+}
+
+void HeadlessRuntime::showNative(forms::Window& window, bool visible) {
+    if (os_) os_->setProgramWindowVisible(window.hWnd(), visible);
+}
+
+void HeadlessRuntime::timerNative(forms::Timer& timer, bool run, int interval) {
+    if (!run) {
+        schedule_.erase(&timer);
+        return;
+    }
+    auto [it, fresh] = order_.try_emplace(&timer, static_cast<unsigned>(order_.size()));
+    schedule_[&timer] = {now_ + Millis(interval), Millis(interval), it->second, ++generation_};
+}
+
+forms::Timer* HeadlessRuntime::nextDue(Millis limit) {
+    const forms::Timer* best = nullptr;
+    const Scheduled* bestEntry = nullptr;
+    for (const auto& [timer, entry] : schedule_) {
+        if (entry.due > limit) continue;
+        if (!best || entry.due < bestEntry->due ||
+            (entry.due == bestEntry->due && entry.order < bestEntry->order)) {
+            best = timer;
+            bestEntry = &entry;
+        }
+    }
+    return const_cast<forms::Timer*>(best);
+}
+
+void HeadlessRuntime::advance(Millis d) {
+    const Millis target = now_ + d;
+    while (!ended()) {
+        forms::Timer* timer = nextDue(target);
+        if (!timer) break;
+        const Scheduled entry = schedule_[timer];
+        if (entry.due > now_) now_ = entry.due;
+        const Millis fired = now_;
+        // Reschedule before delivery, so a nested advance (a modal box) sees the next tick.
+        schedule_[timer].due = fired + entry.interval;
+        tick(*timer);
+        auto it = schedule_.find(timer);
+        if (it != schedule_.end() && it->second.generation == entry.generation &&
+            it->second.due < now_)
+            it->second.due = now_; // came due while the thread was held: one tick, at once
+    }
+    if (now_ < target) now_ = target;
+}
+
+void HeadlessRuntime::answerNextBox(int button, Millis after) {
+    answers_.push_back({button, after});
+}
+
+void HeadlessRuntime::chooseMenuItem(std::vector<std::string> captionPath) {
+    menuChoices_.push_back(std::move(captionPath));
+}
+
+int HeadlessRuntime::messageBoxNative(std::string_view text, int style, std::string_view title) {
+    Answer answer{(style & 0x0F) == win::MB_YESNO ? win::IDNO : win::IDOK, Millis(0)};
+    if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.pop_front();
+    }
+    boxes_.push_back({std::string(text), std::string(title), style, now_, answer.button});
+    ++openBoxes_;
+    if (openBoxes_ > maxOpenBoxes_) maxOpenBoxes_ = openBoxes_;
+    if (answer.after.count() > 0) advance(answer.after);
+    --openBoxes_;
+    return answer.button;
+}
+
+namespace {
+void listEntries(const forms::MenuItem& menu, const std::string& prefix,
+                 std::vector<std::string>& out) {
+    for (const auto* item : menu.children) {
+        out.push_back(prefix + (item->Checked ? "[x] " : "") + item->Caption.get());
+        if (!item->children.empty()) listEntries(*item, prefix + item->Caption.get() + " > ", out);
+    }
+}
+} // namespace
+
+forms::MenuItem* HeadlessRuntime::popupMenuNative(forms::Window&, forms::MenuItem& menu) {
+    MenuRecord record;
+    record.at = now_;
+    listEntries(menu, "", record.entries);
+    std::vector<std::string> path;
+    if (!menuChoices_.empty()) {
+        path = std::move(menuChoices_.front());
+        menuChoices_.pop_front();
+    }
+    forms::MenuItem* current = &menu;
+    for (const auto& caption : path) {
+        forms::MenuItem* next = nullptr;
+        for (auto* child : current->children)
+            if (child->Caption.get() == caption) next = child;
+        if (!next) throw std::invalid_argument("chooseMenuItem: no entry \"" + caption + "\" here");
+        current = next;
+        record.chosen += (record.chosen.empty() ? "" : " > ") + caption;
+    }
+    menus_.push_back(record);
+    // Choosing an item that opens a sub-menu only opens it.
+    if (path.empty() || !current->children.empty()) return nullptr;
+    return current;
+}
+
+void HeadlessRuntime::endNative() {
+    schedule_.clear();
+}
+
+} // namespace sorvane::headless

@@ -1,0 +1,162 @@
+// The dispatch rules, each shown to hold on the headless runtime: a broken rule fails here.
+#include "platform/headless/headless_os.h"
+#include "platform/headless/headless_runtime.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace sorvane;
+using namespace std::chrono_literals;
+using headless::Millis;
+
+constexpr forms::WindowSettings plain{true, false, {0, 0, 0}, nullptr, 900, 435};
+
+struct TwoTimers : forms::Window {
+    TwoTimers() : forms::Window("Test", plain) {}
+    forms::Timer slow{*this, "slow", 100, true};
+    forms::Timer fast{*this, "fast", 1, true};
+};
+
+struct Rig : ::testing::Test {
+    headless::HeadlessRuntime rt;
+    headless::HeadlessOs os{[this] { return rt.now(); }, [this](Millis d) { rt.busy(d); }};
+    TwoTimers w;
+    int slowTicks = 0;
+    int fastTicks = 0;
+
+    Rig() {
+        rt.setOs(os);
+        rt.attach(w);
+        w.slow.Tick = [this] { ++slowTicks; };
+        w.fast.Tick = [this] { ++fastTicks; };
+    }
+};
+
+TEST_F(Rig, IntervalBelowTenMillisecondsRunsAtTen) {
+    rt.Load(w);
+    rt.advance(1000ms);
+    EXPECT_EQ(fastTicks, 100);
+    EXPECT_EQ(slowTicks, 10);
+    EXPECT_EQ(platform::Dispatcher::effectiveInterval(0), 10);
+    EXPECT_EQ(platform::Dispatcher::effectiveInterval(10), 10);
+    EXPECT_EQ(platform::Dispatcher::effectiveInterval(11), 11);
+}
+
+TEST_F(Rig, TimersStartWhenTheLoadHandlerReturns) {
+    int ticksDuringLoad = -1;
+    w.Load = [&] {
+        // The load handler keeps a box open for half a second of virtual time.
+        rt.answerNextBox(win::IDOK, 500ms);
+        rt.MsgBox("loading", win::MB_OK);
+        ticksDuringLoad = fastTicks + slowTicks;
+    };
+    rt.Load(w);
+    EXPECT_EQ(ticksDuringLoad, 0);
+    EXPECT_EQ(rt.now(), 500ms);
+    rt.advance(100ms);
+    EXPECT_EQ(slowTicks, 1); // its clock started at 500 ms, not at 0
+    EXPECT_EQ(fastTicks, 10);
+}
+
+TEST_F(Rig, ARunningHandlerIsNotReenteredButOthersRunMeanwhile) {
+    int boxes = 0;
+    w.slow.Tick = [&] {
+        ++slowTicks;
+        ++boxes;
+        rt.answerNextBox(win::IDNO, 1000ms); // ten of its own periods pass while it is open
+        rt.MsgBox("question", win::MB_YESNO);
+    };
+    rt.Load(w);
+    rt.advance(100ms);
+    EXPECT_EQ(slowTicks, 1);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(rt.maxOpenBoxes(), 1);
+    EXPECT_GE(fastTicks, 100); // the other timer kept running during the box
+}
+
+TEST_F(Rig, HeldThreadCoalescesDueTicksIntoOne) {
+    w.slow.Tick = [&] {
+        ++slowTicks;
+        if (slowTicks == 1) rt.busy(550ms); // e.g. a long beep
+    };
+    w.fast.Enabled = false;
+    rt.Load(w);
+    rt.advance(100ms);
+    EXPECT_EQ(slowTicks, 1);
+    EXPECT_EQ(rt.now(), 650ms);
+    rt.advance(0ms);
+    EXPECT_EQ(slowTicks, 2); // one catch-up tick, not five
+    rt.advance(99ms);
+    EXPECT_EQ(slowTicks, 2);
+    rt.advance(1ms);
+    EXPECT_EQ(slowTicks, 3);
+}
+
+TEST(Dispatcher, NothingIsDeliveredWhileSuppressed) {
+    platform::Dispatcher d;
+    int runs = 0;
+    int key = 0;
+    {
+        platform::Dispatcher::Suppress animating(d);
+        EXPECT_FALSE(d.deliver(&key, forms::Event::Timer, [&] { ++runs; }));
+    }
+    EXPECT_TRUE(d.deliver(&key, forms::Event::Timer, [&] { ++runs; }));
+    EXPECT_EQ(runs, 1);
+}
+
+TEST(Dispatcher, NestedDeliveryOfAnotherEventIsAllowedButNotOfTheSame) {
+    platform::Dispatcher d;
+    int a = 0, b = 0;
+    bool inner = false, reentered = true;
+    d.deliver(&a, forms::Event::Timer, [&] {
+        inner = d.deliver(&b, forms::Event::Timer, [] {});
+        reentered = d.deliver(&a, forms::Event::Timer, [] {});
+        EXPECT_TRUE(d.deliver(&a, forms::Event::Click, [] {})); // another event of the source
+    });
+    EXPECT_TRUE(inner);
+    EXPECT_FALSE(reentered);
+    EXPECT_TRUE(d.idle());
+}
+
+TEST(Dispatcher, AHandlerThatThrowsLeavesNothingRunning) {
+    platform::Dispatcher d;
+    int a = 0;
+    EXPECT_THROW(d.deliver(&a, forms::Event::Timer, [] { throw std::runtime_error("x"); }),
+                 std::runtime_error);
+    EXPECT_TRUE(d.idle());
+    EXPECT_TRUE(d.admits(&a, forms::Event::Timer));
+}
+
+TEST_F(Rig, AnimationHoldsTheThreadAndDeliversNothing) {
+    int ticksDuringAnimation = -1;
+    w.slow.Enabled = false;
+    w.fast.Enabled = false;
+    rt.Load(w);
+    w.fast.Enabled = true;
+    os.AnimateWindow(w.hWnd(), 5000, win::AW_CENTER);
+    ticksDuringAnimation = fastTicks;
+    EXPECT_EQ(ticksDuringAnimation, 0);
+    EXPECT_EQ(rt.now(), 5000ms);
+    rt.advance(0ms);
+    EXPECT_EQ(fastTicks, 1); // one coalesced tick, then its normal period
+    rt.advance(100ms);
+    EXPECT_EQ(fastTicks, 11);
+}
+
+TEST_F(Rig, NothingRunsAfterTheEnd) {
+    w.slow.Tick = [&] {
+        ++slowTicks;
+        rt.End();
+    };
+    rt.Load(w);
+    rt.advance(1000ms);
+    EXPECT_EQ(slowTicks, 1);
+    EXPECT_EQ(fastTicks, 9);
+    EXPECT_TRUE(rt.ended());
+    EXPECT_FALSE(rt.tick(w.fast));
+    EXPECT_FALSE(rt.tick(w.slow));
+    EXPECT_EQ(rt.now(), 1000ms);
+}
+
+} // namespace
