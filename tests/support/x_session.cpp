@@ -1,0 +1,243 @@
+#include "support/x_session.h"
+
+#include "support/wait.h"
+#include "support/x_helpers.h"
+
+#include <X11/Xlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace sorvane::testsupport {
+namespace {
+
+using namespace std::chrono_literals;
+
+XErrorHandler g_previousHandler = nullptr;
+std::vector<Display*> g_tolerant; // the helpers' connections: windows vanish under tests
+
+extern "C" int tolerantHandler(Display* d, XErrorEvent* e) {
+    for (Display* mine : g_tolerant)
+        if (mine == d) return 0;
+    return g_previousHandler ? g_previousHandler(d, e) : 0;
+}
+
+void makeTolerant(Display* d) {
+    if (g_tolerant.empty()) g_previousHandler = XSetErrorHandler(tolerantHandler);
+    g_tolerant.push_back(d);
+}
+
+void forgetTolerant(Display* d) {
+    std::erase(g_tolerant, d);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+bool exists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
+bool wmReady(Display* d) {
+    return selectionOwner(d, "WM_S0") != None;
+}
+bool dockReady(Display* d) {
+    return !findViewableByType(d, "DOCK").empty();
+}
+bool desktopReady(Display* d) {
+    return !findViewableByType(d, "DESKTOP").empty();
+}
+bool compositorReady(Display* d) {
+    return selectionOwner(d, "_NET_WM_CM_S0") != None;
+}
+
+// xfce4-panel asks on its first start whether to use the default layout; a channel file
+// answers that question before it is put.
+void seedXfcePanel(const std::string& configHome) {
+    const std::string dir = configHome + "/xfce4/xfconf/xfce-perchannel-xml";
+    std::filesystem::create_directories(dir);
+    const char* system = "/etc/xdg/xfce4/panel/default.xml";
+    if (exists(system))
+        std::filesystem::copy_file(system, dir + "/xfce4-panel.xml",
+                                   std::filesystem::copy_options::overwrite_existing);
+}
+
+} // namespace
+
+XSession::XSession(XSessionOptions options) : options_(options) {
+    char tmpl[] = "/tmp/sorvane-xs-XXXXXX";
+    if (!::mkdtemp(tmpl)) throw std::runtime_error("XSession: mkdtemp failed");
+    dir_ = tmpl;
+    for (const char* sub : {"home", "config", "cache", "data", "runtime"})
+        std::filesystem::create_directories(dir_ + "/" + sub);
+    ::chmod((dir_ + "/runtime").c_str(), 0700);
+    try {
+        startXvfb();
+        startDbus();
+        if (options_.xfcePanel) seedXfcePanel(dir_ + "/config");
+        if (options_.wm == Wm::Openbox)
+            startWaited({"openbox", "--sm-disable"}, "openbox", wmReady);
+        if (options_.wm == Wm::Xfwm4)
+            startWaited({"xfwm4", "--compositor=off", "--sm-client-disable"}, "xfwm4", wmReady);
+        if (options_.tint2) startWaited({"tint2"}, "tint2", dockReady);
+        if (options_.xfcePanel)
+            startWaited({"xfce4-panel", "--sm-client-disable"}, "xfce4-panel", dockReady);
+        if (options_.pcmanfmDesktop) startWaited({"pcmanfm", "--desktop"}, "pcmanfm", desktopReady);
+        if (options_.xfdesktop)
+            startWaited({"xfdesktop", "--sm-client-disable"}, "xfdesktop", desktopReady);
+        if (options_.picom) startPicom();
+    } catch (...) {
+        teardown();
+        throw;
+    }
+}
+
+XSession::~XSession() {
+    teardown();
+}
+
+void XSession::startXvfb() {
+    const std::string size =
+        std::to_string(options_.width) + "x" + std::to_string(options_.height) + "x24";
+    // Spread concurrent test processes over the range so they rarely try the same number.
+    const int first = 20 + static_cast<int>(::getpid() % 400);
+    for (int i = 0; i < 400; ++i) {
+        const int n = 20 + (first - 20 + i) % 400;
+        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+        if (exists(lock) || exists("/tmp/.X11-unix/X" + std::to_string(n))) continue;
+        const std::string name = ":" + std::to_string(n);
+        const pid_t pid =
+            testsupport::spawn({"Xvfb", name, "-screen", "0", size, "-nolisten", "tcp", "-ac",
+                                "-noreset", "+extension", "XTEST", "+extension", "Composite",
+                                "+extension", "RANDR", "+extension", "XFIXES"},
+                               {}, path("Xvfb.log"));
+        Display* d = nullptr;
+        waitUntil(
+            [&] {
+                if (!isRunning(pid)) return true;
+                // Only our own server: a concurrent one may have won this number.
+                if (readFile(lock).find(std::to_string(pid)) == std::string::npos) return false;
+                d = XOpenDisplay(name.c_str());
+                return d != nullptr;
+            },
+            10s);
+        if (!d) {
+            endProcess(pid);
+            continue;
+        }
+        xvfb_ = pid;
+        number_ = n;
+        displayName_ = name;
+        display_ = d;
+        makeTolerant(display_);
+        env_ = {"DISPLAY=" + name,
+                "HOME=" + dir_ + "/home",
+                "XDG_CONFIG_HOME=" + dir_ + "/config",
+                "XDG_CACHE_HOME=" + dir_ + "/cache",
+                "XDG_DATA_HOME=" + dir_ + "/data",
+                "XDG_RUNTIME_DIR=" + dir_ + "/runtime",
+                "XDG_SESSION_TYPE=x11",
+                "XDG_CURRENT_DESKTOP",
+                "WAYLAND_DISPLAY",
+                "NO_AT_BRIDGE=1",
+                "GTK_A11Y=none",
+                "QT_QPA_PLATFORM=xcb"};
+        return;
+    }
+    throw std::runtime_error("XSession: no free X display between :20 and :419\n" +
+                             readFile(path("Xvfb.log")));
+}
+
+void XSession::startDbus() {
+    const RunResult r = run({"dbus-launch", "--sh-syntax"}, 10s);
+    const auto value = [&](const std::string& key) -> std::string {
+        const auto at = r.out.find(key + "='");
+        if (at == std::string::npos) return {};
+        const auto begin = at + key.size() + 2;
+        return r.out.substr(begin, r.out.find('\'', begin) - begin);
+    };
+    const std::string address = value("DBUS_SESSION_BUS_ADDRESS");
+    if (r.exitCode != 0 || address.empty())
+        throw std::runtime_error("XSession: dbus-launch failed (" + std::to_string(r.exitCode) +
+                                 "): " + r.out + r.err);
+    const auto pidAt = r.out.find("DBUS_SESSION_BUS_PID=");
+    if (pidAt != std::string::npos)
+        dbus_ = static_cast<pid_t>(std::atoi(r.out.c_str() + pidAt + 21));
+    env_.push_back("DBUS_SESSION_BUS_ADDRESS=" + address);
+}
+
+pid_t XSession::startWaited(const std::vector<std::string>& argv, const std::string& name,
+                            bool (*ready)(Display*), int timeoutMs) {
+    const pid_t pid = spawn(argv, name);
+    bool up = waitUntil([&] { return ready(display_) || !isRunning(pid); },
+                        std::chrono::milliseconds(timeoutMs), 20ms);
+    if (!up || !isRunning(pid))
+        throw std::runtime_error("XSession: " + name + " did not come up on " + displayName_ +
+                                 "\n" + log(name));
+    return pid;
+}
+
+pid_t XSession::spawn(const std::vector<std::string>& argv, const std::string& logName) {
+    const std::string name =
+        logName.empty() ? argv.front().substr(argv.front().rfind('/') + 1) : logName;
+    const pid_t pid = testsupport::spawn(argv, env_, path(name + ".log"));
+    started_.push_back(pid);
+    return pid;
+}
+
+RunResult XSession::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {
+    return testsupport::run(argv, env_, timeout);
+}
+
+void XSession::end(pid_t pid) {
+    endProcess(pid);
+    std::erase(started_, pid);
+    if (pid == picom_) picom_ = 0;
+}
+
+void XSession::startPicom() {
+    if (picom_) return;
+    picom_ = startWaited({"picom", "--backend", "xrender", "--config", "/dev/null"}, "picom",
+                         compositorReady);
+}
+
+void XSession::stopPicom() {
+    if (!picom_) return;
+    end(picom_);
+    waitUntil([&] { return !compositorReady(display_); }, 5s);
+}
+
+std::string XSession::log(const std::string& name) const {
+    return readFile(path(name + ".log"));
+}
+
+void XSession::teardown() {
+    for (auto it = started_.rbegin(); it != started_.rend(); ++it)
+        endProcess(*it);
+    started_.clear();
+    picom_ = 0;
+    if (dbus_ > 0) endProcess(dbus_);
+    dbus_ = 0;
+    endOrphans();
+    if (display_) {
+        forgetTolerant(display_);
+        if (isRunning(xvfb_)) XCloseDisplay(display_);
+        display_ = nullptr;
+    }
+    if (xvfb_ > 0) endProcess(xvfb_);
+    xvfb_ = 0;
+    endOrphans();
+    if (!dir_.empty() && !std::getenv("SORVANE_KEEP_SESSION")) {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+}
+
+} // namespace sorvane::testsupport
