@@ -1,7 +1,14 @@
 #include "forms/event_table.h"
 
-#include "battery/etat_batterie.h"
+#include "battery/gauge_refresh.h"
+#include "battery/hot_keys.h"
+#include "battery/reminder.h"
 #include "forms/program.h"
+#include "gauge_window/mod_opacite.h"
+#include "gauge_window/startup.h"
+#include "gauge_window/window_handling.h"
+#include "options_menu/menu_commands.h"
+#include "recall_watcher/recall_watcher.h"
 
 #include <array>
 #include <stdexcept>
@@ -15,8 +22,32 @@ namespace {
 
 // clang-format off
 constexpr std::array table{
-    // window   control   event            handler
-    EventBinding{"Main", "", Event::Load, nullptr},
+    // window   control          event              handler
+    EventBinding{"Main", "",             Event::Load,      &Main::Form_Load},
+    EventBinding{"Main", "Pile",         Event::MouseMove, nullptr, &Main::Pile_MouseMove},
+    EventBinding{"Main", "ImgBat",       Event::MouseMove, nullptr, &Main::ImgBat_MouseMove},
+    EventBinding{"Main", "temps",        Event::MouseMove, nullptr, &Main::temps_MouseMove},
+    EventBinding{"Main", "fermer",       Event::Click,     &Main::fermer_Click},
+    EventBinding{"Main", "options",      Event::Click,     &Main::options_Click},
+    EventBinding{"Main", "HScroll1",     Event::Change,    &Main::HScroll1_Change},
+    EventBinding{"Main", "changer",      Event::Timer,     &Main::changer_Timer},
+    EventBinding{"Main", "Timer1",       Event::Timer,     &Main::Timer1_Timer},
+    EventBinding{"Main", "rappel",       Event::Timer,     &Main::rappel_Timer},
+    EventBinding{"menu", "ckd_beep",     Event::Click,     &menu::ckd_beep_Click},
+    EventBinding{"menu", "Taskbar",      Event::Click,     &menu::Taskbar_Click},
+    EventBinding{"menu", "Iconbureau",   Event::Click,     &menu::Iconbureau_Click},
+    EventBinding{"menu", "unebarre",     Event::Click,     &menu::unebarre_Click},
+    EventBinding{"menu", "deuxbarre",    Event::Click,     &menu::deuxbarre_Click},
+    EventBinding{"menu", "troisbarre",   Event::Click,     &menu::troisbarre_Click},
+    EventBinding{"menu", "quatresbarre", Event::Click,     &menu::quatresbarre_Click},
+    EventBinding{"menu", "cinqbarre",    Event::Click,     &menu::cinqbarre_Click},
+    EventBinding{"menu", "sixbarre",     Event::Click,     &menu::sixbarre_Click},
+    EventBinding{"menu", "septbarre",    Event::Click,     &menu::septbarre_Click},
+    EventBinding{"menu", "huitbarre",    Event::Click,     &menu::huitbarre_Click},
+    EventBinding{"menu", "quitter",      Event::Click,     &menu::quitter_Click},
+    EventBinding{"F8",   "",             Event::Load,      &F8::Form_Load},
+    EventBinding{"F8",   "verif",        Event::Timer,     &F8::verif_Timer},
+    EventBinding{"F8",   "touche",       Event::Timer,     &F8::touche_Timer},
 };
 // clang-format on
 

@@ -10,7 +10,11 @@ using namespace sorvane;
 struct Model : ::testing::Test {
     headless::HeadlessMachine m;
     Program& p = m.program();
-    Model() { m.runtime().Load(p.Main); }
+    Model() {
+        // The model alone: without the program's start-up, which loads F8 and sets pictures.
+        p.Main.Load = nullptr;
+        m.runtime().Load(p.Main);
+    }
 };
 
 TEST_F(Model, WritingTheValueAlreadyThereReachesNoBackend) {

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace sorvane {
+struct Program;
+}
+
+namespace sorvane::Main {
+// The gauge refresh: pending shell requests, then the source and level pictures.
+void changer_Timer(Program& p);
+} // namespace sorvane::Main

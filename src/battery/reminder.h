@@ -1,0 +1,12 @@
+#pragma once
+
+namespace sorvane {
+struct Program;
+}
+
+namespace sorvane::Main {
+// Once a second: a fresh reading, the no-battery question, the low-battery blink.
+void rappel_Timer(Program& p);
+// The five-tone warning, only while the beep option is on.
+void Beep_effet(Program& p);
+} // namespace sorvane::Main

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace sorvane {
+struct Program;
+}
+
+namespace sorvane::Main {
+// Start-up of the program: the watcher, the gauge's opacity, place, entrance and defaults.
+void Form_Load(Program& p);
+} // namespace sorvane::Main
