@@ -1,0 +1,173 @@
+// The sysfs power reader on real laptops' layouts, through the sorvane-power tool users run, and
+// in-process for what a fixture cannot show (failing reads, fresh reads).
+#include <gtest/gtest.h>
+
+#include "platform/linux/sysfs_power.h"
+#include "support/process.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using namespace sorvane;
+using sorvane::linuxos::parseSysfsInteger;
+using sorvane::linuxos::SysfsPower;
+
+const std::string kFixtures = SORVANE_FIXTURES "/power_supply/";
+
+struct Layout {
+    const char* name;
+    int ac, flag, percent;
+    long lifeTime;
+};
+
+std::string record(const Layout& l) {
+    return "ACLineStatus=" + std::to_string(l.ac) + "\nBatteryFlag=" + std::to_string(l.flag) +
+           "\nBatteryLifePercent=" + std::to_string(l.percent) +
+           "\nBatteryLifeTime=" + std::to_string(l.lifeTime) + "\nBatteryFullLifeTime=-1\n";
+}
+
+class PowerLayout : public ::testing::TestWithParam<Layout> {};
+
+TEST_P(PowerLayout, SorvanePowerPrintsTheRecordTheGaugeReads) {
+    const Layout& l = GetParam();
+    const auto r = testsupport::run({SORVANE_POWER_TOOL, kFixtures + l.name});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, record(l));
+}
+
+// ac, flag, percent, lifeTime (s)
+INSTANTIATE_TEST_SUITE_P(
+    Laptops, PowerLayout,
+    ::testing::Values(
+        // 44 of 70 Wh, not the mean 50 %; the idle battery's energy lasts too.
+        Layout{"thinkpad_two_batteries_one_idle", 0, 0, 63, 15840},
+        Layout{"charge_discharging", 0, 2, 30, 5400}, Layout{"charge_charging", 1, 9, 70, -1},
+        Layout{"capacity_only", 0, 6, 4, -1}, Layout{"usbc_pd_no_mains", 1, 9, 88, -1},
+        Layout{"mouse_scope_device_first", 0, 1, 75, 5400},
+        Layout{"desktop_gpu_usbc", 1, 128, 255, -1}, Layout{"present_zero", 1, 128, 255, -1},
+        Layout{"negative_current", 0, 0, 50, 7200}, Layout{"zero_power", 0, 0, 40, -1},
+        Layout{"overfull", 1, 1, 100, -1}, Layout{"unknown_on_mains", 1, 1, 100, -1},
+        Layout{"no_supply", 1, 128, 255, -1}, Layout{"garbage", 0, 255, 255, -1},
+        Layout{"no_newline", 0, 0, 57, 3600}, Layout{"time_not_available", 0, 0, 60, 5400},
+        Layout{"rate_above_300w", 0, 0, 60, -1}, Layout{"estimate_above_100h", 0, 1, 100, -1},
+        Layout{"capacity_zero_design", 1, 0, 62, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SorvanePower, ABadArgumentGetsOneLineOfUsageAndExitCode2) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"/no/such/folder"},
+                                                 {"--help"},
+                                                 {""},
+                                                 {"a", "b"},
+                                                 {kFixtures + "garbage/BAT0/type"}}) {
+        std::vector<std::string> argv{SORVANE_POWER_TOOL};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const auto r = testsupport::run(argv);
+        EXPECT_EQ(r.exitCode, 2) << args.front();
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "usage: sorvane-power [POWER_SUPPLY_DIR]\n");
+    }
+}
+
+struct IntegerCase {
+    const char* text;
+    std::optional<std::int64_t> value;
+};
+
+class SysfsInteger : public ::testing::TestWithParam<IntegerCase> {};
+
+TEST_P(SysfsInteger, OnlyAStrictDecimalIntegerIsAValue) {
+    EXPECT_EQ(parseSysfsInteger(GetParam().text), GetParam().value)
+        << '"' << GetParam().text << '"';
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SysfsInteger,
+    ::testing::Values(IntegerCase{"57\n", 57}, IntegerCase{"57", 57}, IntegerCase{" \t57 \n", 57},
+                      IntegerCase{"-1500000\n", -1500000}, IntegerCase{"0\n", 0},
+                      IntegerCase{"9223372036854775807", INT64_MAX},
+                      IntegerCase{"18446744073709551616\n", std::nullopt},
+                      IntegerCase{"9223372036854775808", std::nullopt},
+                      IntegerCase{"", std::nullopt}, IntegerCase{"\n", std::nullopt},
+                      IntegerCase{"abc\n", std::nullopt}, IntegerCase{"-NaN\n", std::nullopt},
+                      IntegerCase{"-\n", std::nullopt}, IntegerCase{"+5", std::nullopt},
+                      IntegerCase{"5 6", std::nullopt}, IntegerCase{"0x10", std::nullopt},
+                      IntegerCase{"1e3", std::nullopt}, IntegerCase{"12abc", std::nullopt}));
+
+win::SYSTEM_POWER_STATUS readWith(const std::string& layout, const std::string& failing) {
+    SysfsPower power(kFixtures + layout, [&](const std::string& path) {
+        if (path.ends_with(failing)) return std::optional<std::string>();
+        return linuxos::readAttributeFile(path);
+    });
+    win::SYSTEM_POWER_STATUS s;
+    power.GetSystemPowerStatus(s);
+    return s;
+}
+
+TEST(SysfsPowerReader, AReadErrorCountsAsAMissingAttribute) {
+    // EIO from a battery that stops answering: the supply loses that attribute only.
+    auto s = readWith("capacity_only", "BAT0/type");
+    EXPECT_EQ(s.BatteryFlag, 128) << "a supply of unknown type is no battery";
+    EXPECT_EQ(s.ACLineStatus, 1);
+
+    s = readWith("charge_discharging", "BAT0/capacity");
+    EXPECT_EQ(s.BatteryLifePercent, 30) << "charge_now / charge_full takes over";
+
+    s = readWith("charge_discharging", "BAT0/current_now");
+    EXPECT_EQ(s.BatteryLifeTime, -1);
+    EXPECT_EQ(s.BatteryLifePercent, 30);
+
+    s = readWith("charge_charging", "ADP1/online");
+    EXPECT_EQ(s.ACLineStatus, 1) << "still charging";
+
+    s = readWith("thinkpad_two_batteries_one_idle", "BAT1/energy_now");
+    EXPECT_EQ(s.BatteryLifePercent, 50) << "sizes unknown: the mean of the two percentages";
+    EXPECT_EQ(s.BatteryLifeTime, -1);
+}
+
+TEST(SysfsPowerReader, ReadsEveryAttributeAfreshAtEachCall) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("sorvane-power-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir / "BAT0");
+    const auto write = [&](const char* name, const std::string& text) {
+        std::ofstream(dir / "BAT0" / name) << text;
+    };
+    write("type", "Battery\n");
+    write("status", "Discharging\n");
+    write("capacity", "80\n");
+    SysfsPower power(dir.string());
+    win::SYSTEM_POWER_STATUS s;
+    power.GetSystemPowerStatus(s);
+    EXPECT_EQ(s.BatteryLifePercent, 80);
+    EXPECT_EQ(s.ACLineStatus, 0);
+
+    write("capacity", "79\n");
+    write("status", "Charging\n");
+    power.GetSystemPowerStatus(s);
+    EXPECT_EQ(s.BatteryLifePercent, 79);
+    EXPECT_EQ(s.ACLineStatus, 1);
+    EXPECT_EQ(s.BatteryFlag, 1 | 8);
+
+    std::filesystem::remove_all(dir / "BAT0");
+    power.GetSystemPowerStatus(s);
+    EXPECT_EQ(s.BatteryFlag, 128) << "a battery unplugged since the last call";
+    std::filesystem::remove_all(dir);
+}
+
+TEST(SysfsPowerReader, AMissingRootReadsAsNoBattery) {
+    SysfsPower power("/no/such/power_supply");
+    win::SYSTEM_POWER_STATUS s;
+    s.Reserved1 = 7;
+    EXPECT_EQ(power.GetSystemPowerStatus(s), 1);
+    EXPECT_EQ(s.ACLineStatus, 1);
+    EXPECT_EQ(s.BatteryFlag, 128);
+    EXPECT_EQ(s.BatteryLifePercent, 255);
+    EXPECT_EQ(s.BatteryLifeTime, -1);
+    EXPECT_EQ(s.Reserved1, 0);
+}
+
+} // namespace
