@@ -1,0 +1,345 @@
+// Forms runtime on Qt 6 Widgets.
+//  [X] windows: frameless Qt::Tool top-levels, background colour, icon, twips geometry
+//  [X] images and labels: windowless, painted bottom first, mouse routed to the topmost
+//  [X] HScrollBar: a QScrollBar; a user move goes through HScrollBar::setValue (Change)
+//  [X] timers: precise QTimers at the effective interval, ticks through the dispatch rules
+//  [X] PopupMenu: a QMenu of the tree at the mouse; MsgBox: a QMessageBox, Windows button ids
+//  [X] End: the process ends at once, code 0, nothing restored
+//  [~] MouseMove's Button: read from the X server by the program (see buttonsDown)
+#include "platform/qt/qt_runtime.h"
+
+#if SORVANE_HAVE_ARTWORK
+#include "forms/artwork/artwork.h"
+#endif
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace sorvane::qt {
+
+using forms::ControlKind;
+using forms::Property;
+
+namespace {
+
+QColor colour(forms::Colour c) {
+    return QColor(c.red, c.green, c.blue);
+}
+
+int qtButtons(Qt::MouseButtons b) {
+    int mask = 0;
+    if (b & Qt::LeftButton) mask |= 1;
+    if (b & Qt::RightButton) mask |= 2;
+    if (b & Qt::MiddleButton) mask |= 4;
+    return mask;
+}
+
+int shiftMask(Qt::KeyboardModifiers m) {
+    int mask = 0;
+    if (m & Qt::ShiftModifier) mask |= 1;
+    if (m & Qt::ControlModifier) mask |= 2;
+    if (m & Qt::AltModifier) mask |= 4;
+    return mask;
+}
+
+[[maybe_unused]] QImage placeholder(const forms::Picture& p, int scale) {
+    QImage img(p.width * scale, p.height * scale, QImage::Format_RGB32);
+    const int shade = 160 + 6 * static_cast<int>(p.id);
+    img.fill(QColor(shade, shade, shade));
+    return img;
+}
+
+} // namespace
+
+// ---- FormWidget ----
+
+FormWidget::FormWidget(QtRuntime& rt, forms::Window& window)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), rt_(rt), window_(window) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(QString::fromUtf8(window.name().data(), qsizetype(window.name().size())));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, colour(window.settings.backColour));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    if (window.settings.icon) setWindowIcon(QtRuntime::icon());
+    setMouseTracking(true);
+    for (auto* c : window.controls()) {
+        if (c->kind() != ControlKind::HScrollBar) continue;
+        auto& model = static_cast<forms::HScrollBar&>(*c);
+        auto* bar = new QScrollBar(Qt::Horizontal, this);
+        bar->setRange(model.Min, model.Max);
+        bar->setSingleStep(model.SmallChange);
+        bar->setPageStep(model.LargeChange);
+        bar->setValue(model.Value());
+        bar->setFocusPolicy(Qt::NoFocus);
+        bars_[c] = bar;
+        // A user move goes through the model, which raises Change under the dispatch rules.
+        connect(bar, &QScrollBar::valueChanged, this, [this, &model](int v) {
+            if (v != model.Value()) model.setValue(v);
+            syncScrollBar(model); // the model is the truth, whatever happened
+        });
+    }
+    syncGeometry();
+}
+
+QScrollBar* FormWidget::scrollBar(const forms::Control& c) const {
+    auto it = bars_.find(&c);
+    return it == bars_.end() ? nullptr : it->second;
+}
+
+void FormWidget::syncScrollBar(forms::HScrollBar& model) {
+    auto* bar = scrollBar(model);
+    if (!bar) return;
+    bar->setGeometry(rectOf(model));
+    if (bar->value() != model.Value()) {
+        QSignalBlocker block(bar);
+        bar->setValue(model.Value());
+    }
+}
+
+void FormWidget::syncGeometry() {
+    // X has no zero-sized windows; a form sized 0 stays 1 x 1 (the program makes it transparent).
+    const int w = std::max(1, pixels(window_.Width));
+    const int h = std::max(1, pixels(window_.Height));
+    setGeometry(pixels(window_.Left), pixels(window_.Top), w, h);
+    for (auto& [control, bar] : bars_)
+        syncScrollBar(*static_cast<forms::HScrollBar*>(const_cast<forms::Control*>(control)));
+}
+
+QRect FormWidget::rectOf(const forms::Control& c) const {
+    return QRect(pixels(c.Left), pixels(c.Top), pixels(c.Width), pixels(c.Height));
+}
+
+forms::Control* FormWidget::controlAt(QPoint p) const {
+    const auto& controls = window_.controls();
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
+        auto* c = *it;
+        if (c->kind() == ControlKind::HScrollBar) continue; // a native control: its own events
+        if (rectOf(*c).contains(p)) return c;
+    }
+    return nullptr;
+}
+
+void FormWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int scale = pictureScale(devicePixelRatioF());
+    for (auto* c : window_.controls()) {
+        const QRect r = rectOf(*c);
+        if (c->kind() == ControlKind::Image) {
+            const forms::PictureRef pic = static_cast<forms::Image&>(*c).Picture;
+            if (!pic) continue;
+            // Natural size, never stretched: the scale-2 picture is drawn at half its pixels.
+            QImage img = QtRuntime::image(*pic, scale);
+            img.setDevicePixelRatio(scale);
+            painter.drawImage(r.topLeft(), img);
+        } else if (c->kind() == ControlKind::Label) {
+            const auto& text = static_cast<forms::Label&>(*c).Caption.get();
+            painter.setPen(palette().color(QPalette::WindowText));
+            painter.drawText(r, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+                             QString::fromUtf8(text.data(), qsizetype(text.size())));
+        }
+    }
+}
+
+void FormWidget::mouseMoveEvent(QMouseEvent* e) {
+    auto* c = controlAt(e->position().toPoint());
+    if (!c) return;
+    forms::MouseArgs args;
+    args.Button = rt_.buttonsDown ? rt_.buttonsDown() : qtButtons(e->buttons());
+    args.Shift = shiftMask(e->modifiers());
+    // Event coordinates are in twips, as the window's own scale is.
+    const QPoint local = e->position().toPoint() - rectOf(*c).topLeft();
+    args.X = static_cast<float>(local.x() * forms::twipsPerPixel);
+    args.Y = static_cast<float>(local.y() * forms::twipsPerPixel);
+    rt_.raise(*c, forms::Event::MouseMove, args);
+}
+
+void FormWidget::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) pressed_ = controlAt(e->position().toPoint());
+}
+
+void FormWidget::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    auto* pressed = std::exchange(pressed_, nullptr);
+    if (pressed && controlAt(e->position().toPoint()) == pressed)
+        rt_.raise(*pressed, forms::Event::Click);
+}
+
+// ---- QtRuntime ----
+
+QtRuntime::QtRuntime()
+    : terminate([] {
+          std::fflush(nullptr);
+          std::_Exit(0);
+      }) {}
+
+QtRuntime::~QtRuntime() {
+    timers_.clear();
+    widgets_.clear();
+}
+
+FormWidget* QtRuntime::widget(const forms::Window& w) const {
+    auto it = widgets_.find(&w);
+    return it == widgets_.end() ? nullptr : it->second.get();
+}
+
+FormWidget* QtRuntime::widget(win::HWND h) const {
+    for (const auto& [w, widget] : widgets_)
+        if (w->hWnd() == h && h != 0) return widget.get();
+    return nullptr;
+}
+
+void QtRuntime::paintNow(win::HWND h) {
+    if (auto* w = widget(h)) {
+        if (!w->isVisible()) w->show();
+        w->repaint();
+    }
+}
+
+const QImage& QtRuntime::image(const forms::Picture& p, int scale) {
+    static std::map<std::pair<int, int>, QImage> cache;
+    auto key = std::make_pair(static_cast<int>(p.id), scale);
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second;
+#if SORVANE_HAVE_ARTWORK
+    const auto& bmp = forms::artworkBitmap(p.id, scale);
+    QImage img(bmp.rgb, bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888);
+    return cache.emplace(key, img.copy()).first->second;
+#else
+    return cache.emplace(key, placeholder(p, scale)).first->second;
+#endif
+}
+
+QIcon QtRuntime::icon() {
+    QIcon icon;
+    for (int scale : {1, 2}) {
+        QImage img = image(*forms::picture(forms::PictureId::Icon), scale)
+                         .convertToFormat(QImage::Format_ARGB32);
+#if SORVANE_HAVE_ARTWORK
+        const std::uint8_t* transparent = forms::artworkIconMask(scale);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (transparent[y * img.width() + x]) img.setPixel(x, y, 0);
+#endif
+        icon.addPixmap(QPixmap::fromImage(img));
+    }
+    return icon;
+}
+
+win::HWND QtRuntime::createNative(forms::Window& window) {
+    auto w = std::make_unique<FormWidget>(*this, window);
+    const auto h = static_cast<win::HWND>(w->winId());
+    widgets_[&window] = std::move(w);
+    if (nativeCreated) nativeCreated(window, h);
+    return h;
+}
+
+void QtRuntime::showNative(forms::Window& window, bool visible) {
+    if (auto* w = widget(window)) {
+        if (visible) {
+            w->show();
+        } else {
+            w->hide();
+        }
+    }
+}
+
+void QtRuntime::controlChangedNative(forms::Control& c, Property which) {
+    auto* w = widget(c.window());
+    if (!w) return;
+    if (c.kind() == ControlKind::HScrollBar) {
+        w->syncScrollBar(static_cast<forms::HScrollBar&>(c));
+        return;
+    }
+    (void)which;
+    w->update(); // coalesced: painted once control is back in the event loop
+}
+
+void QtRuntime::windowChangedNative(forms::Window& window, Property) {
+    if (auto* w = widget(window)) w->syncGeometry();
+}
+
+void QtRuntime::timerNative(forms::Timer& timer, bool run, int interval) {
+    auto& slot = timers_[&timer];
+    if (!slot) {
+        slot = std::make_unique<QTimer>();
+        slot->setTimerType(Qt::PreciseTimer);
+        QObject::connect(slot.get(), &QTimer::timeout, [this, &timer] { tick(timer); });
+    }
+    if (run)
+        slot->start(interval);
+    else
+        slot->stop();
+}
+
+int QtRuntime::messageBoxNative(std::string_view text, int style, std::string_view title) {
+    QMessageBox box;
+    box.setWindowTitle(QString::fromUtf8(title.data(), qsizetype(title.size())));
+    box.setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    switch (style & 0xF0) {
+    case win::MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case win::MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+    }
+    const bool yesNo = (style & 0x0F) == win::MB_YESNO;
+    if (yesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+    const auto clicked = box.standardButton(box.clickedButton());
+    if (!yesNo) return win::IDOK;
+    // Closed any other way than by Yes, the box answers the harmless No.
+    return clicked == QMessageBox::Yes ? win::IDYES : win::IDNO;
+}
+
+namespace {
+void fill(QMenu& menu, const forms::MenuItem& item, std::map<QAction*, forms::MenuItem*>& map) {
+    for (auto* child : item.children) {
+        const QString caption = QString::fromStdString(child->Caption.get());
+        if (!child->children.empty()) {
+            fill(*menu.addMenu(caption), *child, map);
+            continue;
+        }
+        auto* action = menu.addAction(caption);
+        // Only a checked item shows a mark: an unchecked one looks like any plain command.
+        action->setCheckable(child->Checked.get());
+        action->setChecked(child->Checked.get());
+        map[action] = child;
+    }
+}
+} // namespace
+
+forms::MenuItem* QtRuntime::popupMenuNative(forms::Window& window, forms::MenuItem& menu) {
+    QMenu popup(widget(window));
+    std::map<QAction*, forms::MenuItem*> map;
+    fill(popup, menu, map);
+    QAction* chosen = popup.exec(QCursor::pos());
+    auto it = map.find(chosen);
+    return it == map.end() ? nullptr : it->second;
+}
+
+void QtRuntime::endNative() {
+    for (auto& [t, timer] : timers_)
+        timer->stop();
+    if (terminate) terminate();
+}
+
+} // namespace sorvane::qt
