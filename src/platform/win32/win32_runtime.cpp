@@ -1,0 +1,488 @@
+#include "platform/win32/win32_runtime.h"
+
+#include "platform/win32/win32_layout.h"
+
+// After our headers: <windows.h> turns most of our constant names into macros.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <windowsx.h>
+
+#include <exception>
+#include <string>
+
+namespace sorvane::win32 {
+
+using forms::ControlKind;
+using forms::Event;
+
+static_assert(SB_LINELEFT == static_cast<int>(ScrollCode::LineLeft));
+static_assert(SB_PAGERIGHT == static_cast<int>(ScrollCode::PageRight));
+static_assert(SB_THUMBPOSITION == static_cast<int>(ScrollCode::ThumbPosition));
+static_assert(SB_THUMBTRACK == static_cast<int>(ScrollCode::ThumbTrack));
+static_assert(SB_RIGHT == static_cast<int>(ScrollCode::Right));
+static_assert(SB_ENDSCROLL == static_cast<int>(ScrollCode::EndScroll));
+
+namespace {
+
+constexpr wchar_t formClass[] = L"SorvaneForm";
+
+std::wstring wide(std::string_view utf8) {
+    const std::u16string s = utf8ToUtf16(utf8);
+    return std::wstring(s.begin(), s.end());
+}
+
+::HWND native(win::HWND h) {
+    return reinterpret_cast<::HWND>(h);
+}
+
+RECT toRect(const PixelRect& r) {
+    return {r.left, r.top, r.left + r.width, r.top + r.height};
+}
+
+} // namespace
+
+struct Win32Runtime::Native {
+    Impl* impl;
+    forms::Window* window;
+};
+
+struct Win32Runtime::Impl {
+    Win32Runtime& rt;
+    HINSTANCE instance;
+    HFONT font = nullptr;
+    bool ownFont = false;
+    HICON bigIcon = nullptr;
+    HICON smallIcon = nullptr;
+    std::map<const forms::Window*, std::unique_ptr<Native>> natives;
+    std::map<const forms::Control*, ::HWND> scrollBars;
+    std::map<const forms::Control*, PixelRect> painted;
+    std::vector<forms::Timer*> timers; // command id = index + 1
+    std::map<int, HBITMAP> bitmaps;    // by resource id; null when the resource is missing
+    forms::Control* pressed = nullptr;
+
+    Impl(Win32Runtime& r, HINSTANCE i) : rt(r), instance(i) {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+            font = CreateFontIndirectW(&metrics.lfMessageFont);
+            ownFont = font != nullptr;
+        }
+        if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = &Impl::windowProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.lpszClassName = formClass;
+        RegisterClassExW(&wc);
+    }
+
+    ~Impl() {
+        for (auto& [id, bmp] : bitmaps)
+            if (bmp) DeleteObject(bmp);
+        if (ownFont) DeleteObject(font);
+    }
+
+    HBITMAP bitmap(const forms::Picture& picture, int scale) {
+        const int id = bitmapResource(picture.id, scale);
+        auto it = bitmaps.find(id);
+        if (it == bitmaps.end()) {
+            auto* bmp = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id),
+                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            it = bitmaps.emplace(id, bmp).first;
+        }
+        return it->second;
+    }
+
+    // The picture drawn for the current DPI: its own 2x bitmap when the build carries it, else
+    // the 1x bitmap, shown twice as large. `drawn` is its size on screen.
+    HBITMAP scaledBitmap(const forms::Picture& picture, SIZE& drawn) {
+        const int scale = pictureScale(rt.dpi());
+        HBITMAP bmp = bitmap(picture, scale);
+        int factor = 1;
+        if (!bmp && scale != 1) {
+            bmp = bitmap(picture, 1);
+            factor = scale;
+        }
+        BITMAP info{};
+        if (bmp && GetObjectW(bmp, sizeof info, &info)) {
+            drawn = {info.bmWidth * factor, info.bmHeight * factor};
+            return bmp;
+        }
+        drawn = {picture.width * scale, picture.height * scale};
+        return nullptr;
+    }
+
+    // Where a control paints: an image at its picture's natural size, a label in its own box.
+    PixelRect paintRect(const forms::Control& c) {
+        PixelRect r = pixelRect(c, rt.dpi());
+        if (c.kind() == ControlKind::Image) {
+            if (const forms::Picture* p = static_cast<const forms::Image&>(c).Picture.get()) {
+                SIZE drawn{};
+                scaledBitmap(*p, drawn);
+                r.width = drawn.cx;
+                r.height = drawn.cy;
+            }
+        }
+        return r;
+    }
+
+    void paint(const forms::Window& w, ::HWND hwnd, HDC target, const RECT& area) {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        if (client.right <= 0 || client.bottom <= 0) return;
+        // Composed off screen: the label is drawn over the pictures, never seen half done.
+        HDC dc = CreateCompatibleDC(target);
+        HBITMAP surface = CreateCompatibleBitmap(target, client.right, client.bottom);
+        HGDIOBJ oldSurface = SelectObject(dc, surface);
+
+        const auto& c = w.settings.backColour;
+        HBRUSH back = CreateSolidBrush(RGB(c.red, c.green, c.blue));
+        FillRect(dc, &client, back);
+        DeleteObject(back);
+
+        for (forms::Control* control : w.controls()) {
+            const PixelRect r = paintRect(*control);
+            painted[control] = r;
+            RECT box = toRect(r);
+            RECT overlap{};
+            if (!IntersectRect(&overlap, &box, &area)) continue;
+            if (control->kind() == ControlKind::Image)
+                paintImage(static_cast<const forms::Image&>(*control), dc, r);
+            else if (control->kind() == ControlKind::Label)
+                paintLabel(static_cast<const forms::Label&>(*control), dc, box);
+        }
+
+        BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, dc,
+               area.left, area.top, SRCCOPY);
+        SelectObject(dc, oldSurface);
+        DeleteObject(surface);
+        DeleteDC(dc);
+    }
+
+    void paintImage(const forms::Image& image, HDC dc, const PixelRect& r) {
+        const forms::Picture* p = image.Picture.get();
+        if (!p) return;
+        SIZE drawn{};
+        HBITMAP bmp = scaledBitmap(*p, drawn);
+        if (!bmp) {
+            // A build without its artwork still shows where each picture goes.
+            RECT box = toRect(r);
+            FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+            return;
+        }
+        HDC src = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(src, bmp);
+        BITMAP info{};
+        GetObjectW(bmp, sizeof info, &info);
+        // Whole pixels doubled, never blended: the artwork's edges stay sharp.
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, r.left, r.top, drawn.cx, drawn.cy, src, 0, 0, info.bmWidth, info.bmHeight,
+                   SRCCOPY);
+        SelectObject(src, old);
+        DeleteDC(src);
+    }
+
+    void paintLabel(const forms::Label& label, HDC dc, RECT box) {
+        const std::wstring text = wide(label.Caption.get());
+        if (text.empty()) return;
+        HGDIOBJ old = SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
+                  DT_CENTER | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(dc, old);
+    }
+
+    void invalidate(const forms::Control& c) {
+        ::HWND hwnd = native(c.window().hWnd());
+        if (!hwnd) return;
+        if (auto it = painted.find(&c); it != painted.end()) {
+            RECT old = toRect(it->second);
+            InvalidateRect(hwnd, &old, FALSE);
+        }
+        RECT now = toRect(paintRect(c));
+        InvalidateRect(hwnd, &now, FALSE);
+    }
+
+    void createScrollBar(forms::HScrollBar& bar, ::HWND parent) {
+        const PixelRect r = pixelRect(bar, rt.dpi());
+        ::HWND sb =
+            CreateWindowExW(0, L"SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | SBS_HORZ, r.left,
+                            r.top, r.width, r.height, parent, nullptr, instance, nullptr);
+        SCROLLINFO si{};
+        si.cbSize = sizeof si;
+        si.fMask = SIF_RANGE | SIF_POS | SIF_PAGE;
+        si.nMin = bar.Min;
+        si.nMax = bar.Max;
+        si.nPage = 0;
+        si.nPos = bar.Value();
+        SetScrollInfo(sb, SB_CTL, &si, FALSE);
+        scrollBars[&bar] = sb;
+    }
+
+    forms::HScrollBar* barOf(::HWND sb) {
+        for (auto& [control, hwnd] : scrollBars)
+            if (hwnd == sb)
+                return static_cast<forms::HScrollBar*>(const_cast<forms::Control*>(control));
+        return nullptr;
+    }
+
+    forms::MouseArgs mouseArgs(const forms::Control& c, WPARAM wp, int x, int y) {
+        forms::MouseArgs a;
+        // The left button as the system sees it when the message is read: after the system's
+        // move loop the message's own flags may be stale.
+        if (GetKeyState(VK_LBUTTON) < 0) a.Button |= 1;
+        if (wp & MK_RBUTTON) a.Button |= 2;
+        if (wp & MK_MBUTTON) a.Button |= 4;
+        if (wp & MK_SHIFT) a.Shift |= 1;
+        if (wp & MK_CONTROL) a.Shift |= 2;
+        if (GetKeyState(VK_MENU) < 0) a.Shift |= 4;
+        const PixelRect r = pixelRect(c, rt.dpi());
+        a.X = static_cast<float>(x - r.left) * twipsPerInch / static_cast<float>(rt.dpi());
+        a.Y = static_cast<float>(y - r.top) * twipsPerInch / static_cast<float>(rt.dpi());
+        return a;
+    }
+
+    LRESULT handle(forms::Window& w, ::HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+        switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            paint(w, hwnd, dc, ps.rcPaint);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        case WM_PRINTCLIENT: {
+            // What a window animation captures.
+            RECT client{};
+            GetClientRect(hwnd, &client);
+            paint(w, hwnd, reinterpret_cast<HDC>(wp), client);
+            return 0;
+        }
+        case WM_MOUSEMOVE: {
+            const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+            forms::Control* c = pressed ? pressed : controlAt(w, x, y, rt.dpi());
+            if (c) rt.raise(*c, Event::MouseMove, mouseArgs(*c, wp, x, y));
+            return 0;
+        }
+        case WM_LBUTTONDOWN: {
+            pressed = controlAt(w, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), rt.dpi());
+            if (pressed) SetCapture(hwnd);
+            return 0;
+        }
+        case WM_LBUTTONUP: {
+            forms::Control* down = pressed;
+            pressed = nullptr;
+            if (GetCapture() == hwnd) ReleaseCapture();
+            if (down && controlAt(w, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), rt.dpi()) == down)
+                rt.raise(*down, Event::Click);
+            return 0;
+        }
+        case WM_CAPTURECHANGED:
+            // A handler released the capture (a window move took over): no click follows.
+            pressed = nullptr;
+            return 0;
+        case WM_HSCROLL: {
+            auto* bar = barOf(reinterpret_cast<::HWND>(lp));
+            if (!bar) break;
+            SCROLLINFO si{};
+            si.cbSize = sizeof si;
+            si.fMask = SIF_TRACKPOS;
+            GetScrollInfo(reinterpret_cast<::HWND>(lp), SB_CTL, &si);
+            if (auto target = scrollTarget(*bar, LOWORD(wp), si.nTrackPos)) {
+                SetScrollPos(reinterpret_cast<::HWND>(lp), SB_CTL, *target, TRUE);
+                bar->setValue(*target);
+            }
+            return 0;
+        }
+        case WM_TIMER: {
+            if (wp >= 1 && wp <= timers.size()) rt.tick(*timers[wp - 1]);
+            return 0;
+        }
+        case WM_CLOSE:
+            // Alt+F4 on the gauge: the same as its close button. Unloading only this window
+            // would leave the program running with nothing on screen.
+            rt.End();
+            return 0;
+        default:
+            break;
+        }
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+
+    static LRESULT CALLBACK windowProc(::HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg == WM_NCCREATE) {
+            auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        }
+        auto* n = reinterpret_cast<Native*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (!n) return DefWindowProcW(hwnd, msg, wp, lp);
+        // No exception may cross the system's frames back into the message loop.
+        try {
+            return n->impl->handle(*n->window, hwnd, msg, wp, lp);
+        } catch (const std::exception& e) {
+            n->impl->rt.fail(e.what());
+        } catch (...) {
+            n->impl->rt.fail("erreur inattendue");
+        }
+    }
+
+    void flush() {
+        for (auto& [window, n] : natives)
+            if (::HWND hwnd = native(window->hWnd())) UpdateWindow(hwnd);
+    }
+
+    HMENU buildMenu(const std::vector<MenuEntry>& entries) {
+        HMENU menu = CreatePopupMenu();
+        for (const auto& e : entries) {
+            const std::wstring caption = wide(e.item->Caption.get());
+            if (!e.children.empty()) {
+                AppendMenuW(menu, MF_STRING | MF_POPUP,
+                            reinterpret_cast<UINT_PTR>(buildMenu(e.children)), caption.c_str());
+            } else {
+                AppendMenuW(menu, MF_STRING | (e.item->Checked ? MF_CHECKED : MF_UNCHECKED), e.id,
+                            caption.c_str());
+            }
+        }
+        return menu;
+    }
+};
+
+Win32Runtime::Win32Runtime(void* instance)
+    : impl_(std::make_unique<Impl>(*this, static_cast<HINSTANCE>(instance))) {
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    if (dpi_ <= 0) dpi_ = 96;
+}
+
+Win32Runtime::~Win32Runtime() = default;
+
+int Win32Runtime::run() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void Win32Runtime::fail(std::string_view what) {
+    const std::wstring text = wide(what);
+    const std::wstring title = wide(applicationTitle);
+    MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    ExitProcess(1);
+}
+
+win::HWND Win32Runtime::createNative(forms::Window& window) {
+    auto& n = impl_->natives[&window];
+    n = std::make_unique<Native>(Native{impl_.get(), &window});
+    const auto& s = window.settings;
+    const DWORD style = (s.borderless ? WS_POPUP : WS_OVERLAPPEDWINDOW) | WS_CLIPCHILDREN;
+    const DWORD exStyle = s.showInTaskbar ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
+    const std::wstring title = wide(window.name());
+    ::HWND hwnd = CreateWindowExW(
+        exStyle, formClass, title.c_str(), style, twipsToPixels(window.Left, dpi_),
+        twipsToPixels(window.Top, dpi_), twipsToPixels(window.Width, dpi_),
+        twipsToPixels(window.Height, dpi_), nullptr, nullptr, impl_->instance, n.get());
+    if (!hwnd) fail("Impossible de créer la fenêtre " + std::string(window.name()));
+
+    if (s.icon) {
+        auto load = [&](int metric) {
+            return static_cast<HICON>(LoadImageW(impl_->instance, MAKEINTRESOURCEW(iconResource),
+                                                 IMAGE_ICON, GetSystemMetrics(metric),
+                                                 GetSystemMetrics(metric + 1), LR_DEFAULTCOLOR));
+        };
+        if (!impl_->bigIcon) impl_->bigIcon = load(SM_CXICON);
+        if (!impl_->smallIcon) impl_->smallIcon = load(SM_CXSMICON);
+        SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(impl_->bigIcon));
+        SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(impl_->smallIcon));
+    }
+    for (forms::Control* c : window.controls())
+        if (c->kind() == ControlKind::HScrollBar)
+            impl_->createScrollBar(static_cast<forms::HScrollBar&>(*c), hwnd);
+    return reinterpret_cast<win::HWND>(hwnd);
+}
+
+void Win32Runtime::showNative(forms::Window& window, bool visible) {
+    ShowWindow(native(window.hWnd()), visible ? SW_SHOW : SW_HIDE);
+}
+
+void Win32Runtime::controlChangedNative(forms::Control& control, forms::Property which) {
+    if (control.kind() == ControlKind::HScrollBar) {
+        ::HWND sb = impl_->scrollBars[&control];
+        if (!sb) return;
+        if (which == forms::Property::Value) {
+            const int value = static_cast<forms::HScrollBar&>(control).Value();
+            if (GetScrollPos(sb, SB_CTL) != value) SetScrollPos(sb, SB_CTL, value, TRUE);
+        } else {
+            const PixelRect r = pixelRect(control, dpi_);
+            MoveWindow(sb, r.left, r.top, r.width, r.height, TRUE);
+        }
+        return;
+    }
+    impl_->invalidate(control);
+}
+
+void Win32Runtime::windowChangedNative(forms::Window& window, forms::Property) {
+    SetWindowPos(native(window.hWnd()), nullptr, twipsToPixels(window.Left, dpi_),
+                 twipsToPixels(window.Top, dpi_), twipsToPixels(window.Width, dpi_),
+                 twipsToPixels(window.Height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Runtime::timerNative(forms::Timer& timer, bool run, int interval) {
+    auto& timers = impl_->timers;
+    std::size_t index = 0;
+    while (index < timers.size() && timers[index] != &timer)
+        ++index;
+    if (index == timers.size()) timers.push_back(&timer);
+    const UINT_PTR id = index + 1;
+    ::HWND hwnd = native(timer.window().hWnd());
+    if (run)
+        SetTimer(hwnd, id, static_cast<UINT>(interval), nullptr);
+    else
+        KillTimer(hwnd, id);
+}
+
+// The wide call, not MessageBoxA: the texts are UTF-8 ("réafficher"), and the A call would read
+// them in whatever ANSI code page the machine has. UTF-16 shows the same characters everywhere.
+int Win32Runtime::messageBoxNative(std::string_view text, int style, std::string_view title) {
+    impl_->flush();
+    const std::wstring t = wide(text);
+    const std::wstring caption = wide(title.empty() ? applicationTitle : title);
+    return MessageBoxW(nullptr, t.c_str(), caption.c_str(),
+                       static_cast<UINT>(style) | MB_TASKMODAL | MB_SETFOREGROUND);
+}
+
+forms::MenuItem* Win32Runtime::popupMenuNative(forms::Window& window, forms::MenuItem& menu) {
+    impl_->flush();
+    const auto entries = menuEntries(menu);
+    HMENU root = impl_->buildMenu(entries);
+    ::HWND owner = native(window.hWnd());
+    POINT at{};
+    GetCursorPos(&at);
+    // Without being foreground, the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(owner);
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+        root, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x,
+        at.y, 0, owner, nullptr));
+    PostMessageW(owner, WM_NULL, 0, 0);
+    DestroyMenu(root);
+    return findMenuCommand(entries, chosen);
+}
+
+void Win32Runtime::endNative() {
+    ExitProcess(0);
+}
+
+} // namespace sorvane::win32
