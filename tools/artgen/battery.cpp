@@ -69,7 +69,7 @@ constexpr Rgb cream = hex(0xFEF9DD);
 
 // Upper right point, left edge at mid-height, then a narrower spike to the lower left point.
 const std::vector<Point> boltShape{
-    {51.95, 50.4}, {26.0, 72.0}, {26.0, 76.0}, {38.6, 73.8}, {30.6, 99.95}, {46.2, 68.6},
+    {51.95, 50.4}, {26.0, 72.0}, {26.0, 76.0}, {37.2, 74.3}, {30.6, 99.95}, {47.2, 69.2},
 };
 
 } // namespace
@@ -114,14 +114,14 @@ void drawBattery(Canvas& c, const BatteryPlacement& at, bool bolt) {
     c.paint(whole, B([=](double x, double y) { return body(x, y) && y < splitCy + curve(x); }),
             B(solid(upperBody)));
     // A fine shadow line where the yellow jacket ends, and a glint where the rim begins.
-    c.paint(whole, B([=](double x, double y) {
+    c.paint(box(9, splitCy - 1, 80, splitCy + ry + 1), B([=](double x, double y) {
                 double d = y - (splitCy + curve(x));
                 return body(x, y) && d > -0.5 && d < 0.7;
             }),
             B([](double, double) {
                 return Paint{hex(0x8A4A00), 0.45};
             }));
-    c.paint(whole, B([=](double x, double y) {
+    c.paint(box(9, rimCy - 1, 80, rimCy + ry + 1), B([=](double x, double y) {
                 double d = y - (rimCy + curve(x));
                 return body(x, y) && d > 0 && d < 0.8;
             }),
@@ -131,18 +131,19 @@ void drawBattery(Canvas& c, const BatteryPlacement& at, bool bolt) {
             }));
 
     // Top face: orange rim round a metal cap, with the terminal in the middle.
-    c.paint(whole, B([](double x, double y) { return inEllipse(x, y, cx, topCy, rx, ry); }),
+    const Box face = box(9, 10, 80, 49), post = box(36, 20, 56, 36);
+    c.paint(face, B([](double x, double y) { return inEllipse(x, y, cx, topCy, rx, ry); }),
             B(solid(topRim)));
     constexpr double capCy = topCy + 0.8, capRx = 29.5, capRy = 15;
     auto capRim = [](double x, double y) {
         return inEllipse(x, y, cx, capCy, capRx + 1, capRy + 1) &&
                !inEllipse(x, y, cx, capCy, capRx, capRy);
     };
-    c.paint(whole, B(capRim), B([](double, double y) {
+    c.paint(face, B(capRim), B([](double, double y) {
                 // The rim's inner wall: in shade at the back, catching light at the front.
                 return Paint{mix(hex(0xA04000), hex(0xFFC070), clamp01((y - 14) / 30)), 0.9};
             }));
-    c.paint(whole, B([](double x, double y) { return inEllipse(x, y, cx, capCy, capRx, capRy); }),
+    c.paint(face, B([](double x, double y) { return inEllipse(x, y, cx, capCy, capRx, capRy); }),
             B([](double x, double y) {
                 double u = (x - (cx - capRx)) / (2 * capRx);
                 double v = (y - (capCy - capRy)) / (2 * capRy);
@@ -154,7 +155,7 @@ void drawBattery(Canvas& c, const BatteryPlacement& at, bool bolt) {
         return inEllipse(x, y, cx, tTop, tRx, tRy) || inEllipse(x, y, cx, tBottom, tRx, tRy) ||
                (x > cx - tRx && x < cx + tRx && y >= tTop && y <= tBottom);
     };
-    c.paint(whole, B([](double x, double y) {
+    c.paint(post, B([](double x, double y) {
                 return inEllipse(x, y, cx + 2.5, tBottom + 1.2, tRx + 1, tRy + 1);
             }),
             B([](double, double) {
@@ -165,12 +166,12 @@ void drawBattery(Canvas& c, const BatteryPlacement& at, bool bolt) {
             double u = (x - (cx - tRx)) / (2 * tRx);
             return Paint{ramp({{0, hex(0xD0D0D0)}, {0.3, hex(0xFFFFFF)}, {1, hex(0x505050)}}, u)};
         }));
-    c.paint(whole, B([](double x, double y) { return inEllipse(x, y, cx, tTop, tRx, tRy); }),
+    c.paint(post, B([](double x, double y) { return inEllipse(x, y, cx, tTop, tRx, tRy); }),
             B([](double x, double) {
                 double u = (x - (cx - tRx)) / (2 * tRx);
                 return Paint{ramp({{0, hex(0xFFFFFF)}, {1, hex(0xA0A0A0)}}, u)};
             }));
-    c.paint(whole, B([=](double x, double y) {
+    c.paint(post, B([=](double x, double y) {
                 double a = at.outline * 0.6 / at.sx, b = at.outline * 0.6 / at.sy;
                 return terminal(x, y) &&
                        !(inEllipse(x, y, cx, tTop, tRx - a, tRy - b) ||
@@ -185,7 +186,7 @@ void drawBattery(Canvas& c, const BatteryPlacement& at, bool bolt) {
     auto inner = silhouette(ix, iy);
     c.paint(whole, B([=](double x, double y) { return body(x, y) && !inner(x, y); }),
             B([](double, double y) { return Paint{outlineAt(y)}; }));
-    c.paint(whole, B([=](double x, double y) {
+    c.paint(face, B([=](double x, double y) {
                 return inEllipse(x, y, cx, topCy, rx, ry) &&
                        !inEllipse(x, y, cx, topCy, rx - ix, ry - iy) && y > topCy;
             }),

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -46,7 +47,7 @@ struct MaskedIcon {
     Bytes rgb, transparent, rgba;
 };
 
-MaskedIcon maskedIcon(int size) {
+MaskedIcon drawMaskedIcon(int size) {
     Canvas c = renderIcon(size);
     const std::size_t count = std::size_t(size) * std::size_t(size);
     MaskedIcon m{size, c.rgbBytes(), Bytes(count), Bytes(count * 4)};
@@ -59,6 +60,21 @@ MaskedIcon maskedIcon(int size) {
         if (m.transparent[i]) m.rgb[i * 3] = m.rgb[i * 3 + 1] = m.rgb[i * 3 + 2] = 0;
     }
     return m;
+}
+
+// Each picture is drawn once and reused for its files and the contact sheet.
+const MaskedIcon& maskedIcon(int size) {
+    static std::map<int, MaskedIcon> drawn;
+    auto it = drawn.find(size);
+    if (it == drawn.end()) it = drawn.emplace(size, drawMaskedIcon(size)).first;
+    return it->second;
+}
+
+const Canvas& picture(PictureId id, int scale) {
+    static std::map<std::pair<PictureId, int>, Canvas> drawn;
+    auto it = drawn.find({id, scale});
+    if (it == drawn.end()) it = drawn.emplace(std::pair{id, scale}, renderPicture(id, scale)).first;
+    return it->second;
 }
 
 Canvas masked(const MaskedIcon& m) {
@@ -79,10 +95,10 @@ Canvas masked(const MaskedIcon& m) {
 // The gauge as it appears on screen: battery left, level right, the two buttons on top.
 Canvas gauge(PictureId pile, PictureId level, int scale) {
     Canvas c(128 * scale, 128 * scale, 1, Paint{{0, 0, 0}});
-    c.blit(renderPicture(pile, scale), 0, 0);
-    c.blit(renderPicture(level, scale), 85 * scale, 0);
-    c.blit(renderPicture(PictureId::Fermer, scale), 1 * scale, 1 * scale);
-    c.blit(renderPicture(PictureId::Options, scale), 1 * scale, 117 * scale);
+    c.blit(picture(pile, scale), 0, 0);
+    c.blit(picture(level, scale), 85 * scale, 0);
+    c.blit(picture(PictureId::Fermer, scale), 1 * scale, 1 * scale);
+    c.blit(picture(PictureId::Options, scale), 1 * scale, 117 * scale);
     return c;
 }
 
@@ -101,14 +117,14 @@ Bytes contactSheet() {
     auto icon = [](int scale) { return masked(maskedIcon(32 * scale)); };
 
     for (const Picture& p : sorvane::forms::allPictures())
-        place(p.id == PictureId::Icon ? icon(1) : renderPicture(p.id, 1));
+        place(p.id == PictureId::Icon ? icon(1) : picture(p.id, 1));
     nextRow(128);
     for (int n = 0; n <= 9; ++n)
-        place(renderPicture(static_cast<PictureId>(n), 2));
+        place(picture(static_cast<PictureId>(n), 2));
     nextRow(256);
     for (PictureId id :
          {PictureId::PileOn, PictureId::PileOff, PictureId::Fermer, PictureId::Options})
-        place(renderPicture(id, 2));
+        place(picture(id, 2));
     place(icon(2));
     x += 2 * gap;
     place(gauge(PictureId::PileOn, PictureId::Level6, 1));
@@ -124,13 +140,13 @@ void generate(const fs::path& dir) {
         for (int scale : {1, 2}) {
             std::string suffix = scale == 1 ? "" : "@2x";
             Bytes rgb = p.id == PictureId::Icon ? maskedIcon(32 * scale).rgb
-                                                : renderPicture(p.id, scale).rgbBytes();
+                                                : picture(p.id, scale).rgbBytes();
             writeFile(dir / (std::string(p.name) + suffix + ".bmp"),
                       encodeBmp24(p.width * scale, p.height * scale, rgb, 3780 * scale));
         }
     }
     for (int scale : {1, 2}) {
-        MaskedIcon m = maskedIcon(32 * scale);
+        const MaskedIcon& m = maskedIcon(32 * scale);
         writeFile(dir / (scale == 1 ? "icon_mask.bmp" : "icon_mask@2x.bmp"),
                   encodeBmpMask(m.size, m.size, m.transparent));
     }
@@ -138,13 +154,13 @@ void generate(const fs::path& dir) {
     // 32 px first: it is the image a single-size reader takes.
     std::vector<IconImage> images;
     for (int size : {32, 16, 48, 256}) {
-        MaskedIcon m = maskedIcon(size);
+        const MaskedIcon& m = maskedIcon(size);
         images.push_back({size, m.rgb, m.transparent});
     }
     writeFile(dir / "icon.ico", encodeIco(images));
 
     for (int size : {16, 32, 48, 64, 128, 256}) {
-        MaskedIcon m = maskedIcon(size);
+        const MaskedIcon& m = maskedIcon(size);
         std::string folder = std::to_string(size) + "x" + std::to_string(size);
         writeFile(dir / "hicolor" / folder / "sorvane.png", encodePng(size, size, 4, m.rgba));
     }
