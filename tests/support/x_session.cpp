@@ -45,8 +45,12 @@ bool exists(const std::string& path) {
     return ::access(path.c_str(), F_OK) == 0;
 }
 
+// A window manager owns WM_S0 early in its start-up; it is ready once it announces itself with
+// _NET_SUPPORTING_WM_CHECK (openbox ignores windows mapped in between).
 bool wmReady(Display* d) {
-    return selectionOwner(d, "WM_S0") != None;
+    if (selectionOwner(d, "WM_S0") == None) return false;
+    const auto check = getProperty(d, DefaultRootWindow(d), "_NET_SUPPORTING_WM_CHECK");
+    return check && check->format == 32 && !check->items.empty() && check->items[0] != None;
 }
 bool dockReady(Display* d) {
     return !findViewableByType(d, "DOCK").empty();
@@ -69,6 +73,24 @@ void seedXfcePanel(const std::string& configHome) {
                                    std::filesystem::copy_options::overwrite_existing);
 }
 
+// Some window managers announce themselves before they manage new windows (openbox drops map
+// requests that come during its start-up): map a probe window until one gets a frame.
+bool wmManagesNewWindows(Display* d, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+        XMapWindow(d, probe);
+        XSync(d, False);
+        const bool framed = waitUntil(
+            [&] { return parentOf(d, probe) != DefaultRootWindow(d) && isViewable(d, probe); },
+            300ms);
+        XDestroyWindow(d, probe);
+        XSync(d, False);
+        if (framed) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 XSession::XSession(XSessionOptions options) : options_(options) {
@@ -86,6 +108,9 @@ XSession::XSession(XSessionOptions options) : options_(options) {
             startWaited({"openbox", "--sm-disable"}, "openbox", wmReady);
         if (options_.wm == Wm::Xfwm4)
             startWaited({"xfwm4", "--compositor=off", "--sm-client-disable"}, "xfwm4", wmReady);
+        if (options_.wm != Wm::Off && !wmManagesNewWindows(display_, 15s))
+            throw std::runtime_error("XSession: the window manager does not manage windows\n" +
+                                     log(options_.wm == Wm::Openbox ? "openbox" : "xfwm4"));
         if (options_.tint2) startWaited({"tint2"}, "tint2", dockReady);
         if (options_.xfcePanel)
             startWaited({"xfce4-panel", "--sm-client-disable"}, "xfce4-panel", dockReady);
