@@ -1,0 +1,39 @@
+// GetAsyncKeyState for F5..F8 on X11.
+#pragma once
+
+#include "platform/os_services.h"
+
+#include <array>
+#include <string>
+
+struct _XDisplay;
+
+namespace sorvane::linuxos {
+
+class XKeys final : public win::Keyboard {
+  public:
+    // displayName empty: $DISPLAY. Without a display every key reads as up.
+    explicit XKeys(const std::string& displayName = "");
+    ~XKeys() override;
+    XKeys(const XKeys&) = delete;
+    XKeys& operator=(const XKeys&) = delete;
+
+    // 0x8000 while the key is down, | 1 when it was pressed since the previous query of that
+    // key; 0 for any key other than F5..F8.
+    win::SHORT GetAsyncKeyState(int vKey) override;
+
+    // The connection's descriptor, for a caller that waits on it; -1 without a display.
+    int connectionFd() const;
+    bool connected() const { return display_ != nullptr; }
+
+  private:
+    void refreshKeycodes();
+    void drain();
+
+    _XDisplay* display_ = nullptr;
+    int xiOpcode_ = -1;
+    std::array<unsigned char, 4> keycodes_{};
+    std::array<bool, 4> latched_{};
+};
+
+} // namespace sorvane::linuxos
