@@ -1,0 +1,85 @@
+#include "platform/qt/x11_session.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <X11/Xlib.h>
+#include <xcb/xcb.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace sorvane::qt {
+
+namespace {
+
+Display* pointerDisplay = nullptr;
+std::atomic<bool> leaving{false};
+
+[[noreturn]] void lostDisplay() {
+    if (!leaving.exchange(true)) {
+        const char* name = std::getenv("DISPLAY");
+        std::fprintf(stderr, "sorvane: lost the connection to the X display %s; exiting.\n",
+                     name ? name : "");
+        std::fflush(stderr);
+    }
+    _exit(1);
+}
+
+int onXlibIoError(Display*) {
+    lostDisplay();
+}
+
+QtMessageHandler qtDefault = nullptr;
+
+// Qt's xcb plugin reports a broken connection as a warning and then exits through exit(), which
+// runs static destructors against a dead connection. Catch the warning and leave cleanly.
+void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QLatin1String("X11 connection")) ||
+        message.contains(QLatin1String("X server")) ||
+        message.contains(QLatin1String("xcb_connection")))
+        lostDisplay();
+    if (qtDefault) qtDefault(type, context, message);
+}
+
+} // namespace
+
+std::string displayProblem() {
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name)
+        return "sorvane: no X display (DISPLAY is not set). Start it from a desktop session, or "
+               "run `make demo` to see it on a private virtual display.";
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const bool failed = xcb_connection_has_error(c) != 0;
+    xcb_disconnect(c);
+    if (failed)
+        return std::string("sorvane: cannot open the X display \"") + name +
+               "\". Start it from a desktop session, or run `make demo` to see it on a private "
+               "virtual display.";
+    return {};
+}
+
+void exitOnLostDisplay() {
+    XSetIOErrorHandler(onXlibIoError);
+    qtDefault = qInstallMessageHandler(onQtMessage);
+}
+
+int serverButtons() {
+    if (!pointerDisplay) pointerDisplay = XOpenDisplay(nullptr);
+    if (!pointerDisplay) return 0;
+    Window root = 0, child = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned mask = 0;
+    XQueryPointer(pointerDisplay, DefaultRootWindow(pointerDisplay), &root, &child, &rx, &ry, &wx,
+                  &wy, &mask);
+    int buttons = 0;
+    if (mask & Button1Mask) buttons |= 1;
+    if (mask & Button3Mask) buttons |= 2;
+    if (mask & Button2Mask) buttons |= 4;
+    return buttons;
+}
+
+} // namespace sorvane::qt
