@@ -3,7 +3,7 @@ BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORVANE_WERROR=ON
 
-.PHONY: all deps build test run windows package clean
+.PHONY: all deps configure build test run demo windows package clean
 
 all: build
 
@@ -18,8 +18,28 @@ build: deps
 test: build
 	cd $(BUILD) && ctest --output-on-failure
 
-run: build
-	@echo "The Linux desktop build is not there yet: 'make test' builds and tests the core."
+configure: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+# The gauge on this desktop. Without a reachable display it says how to see it anyway.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target sorvane
+	@if [ -z "$$DISPLAY" ] || ! xdpyinfo >/dev/null 2>&1; then \
+		echo "No X display here (DISPLAY='$$DISPLAY'). Run 'make run' from a terminal of your desktop session,"; \
+		echo "or 'DISPLAY=:0 make run' for the desktop on :0, or 'make demo' for screenshots from a private display."; \
+		exit 1; \
+	fi
+	$(BUILD)/src/platform/qt/sorvane
+
+# The gauge on a private virtual desktop with a simulated discharging battery; screenshots go to
+# $(BUILD)/demo/.
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target sorvane sorvane-demo
+	$(BUILD)/tests/e2e/sorvane-demo $(BUILD)/src/platform/qt/sorvane $(BUILD)/demo
+
+# A .deb of the Linux desktop build, in $(BUILD)/.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) build-*

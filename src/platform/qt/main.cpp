@@ -2,6 +2,7 @@
 #include "forms/program.h"
 #include "platform/linux/alsa_speaker.h"
 #include "platform/linux/sysfs_power.h"
+#include "platform/linux/x_keys.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/x11_session.h"
 
@@ -13,11 +14,8 @@ namespace {
 
 using namespace sorvane;
 
-// Stand-ins until the X11 keys and windows services are built in: no key is ever down, and the
-// window calls do nothing, so the gauge shows at once, opaque.
-struct NoKeys final : win::Keyboard {
-    win::SHORT GetAsyncKeyState(int) override { return 0; }
-};
+// A stand-in until the X11 window services are built in: the window calls do nothing, so the
+// gauge shows at once, opaque.
 struct NoWindowCalls final : win::WindowManager {
     win::HWND FindWindowA(const char*, const char*) override { return 0; }
     win::BOOL SetWindowPos(win::HWND, win::HWND, int, int, int, int, win::UINT) override {
@@ -52,7 +50,7 @@ int main(int argc, char** argv) {
 
     linuxos::SysfsPower power;
     linuxos::AlsaSpeaker speaker;
-    NoKeys keys;
+    linuxos::XKeys keys;
     NoWindowCalls windows;
     win::OsServices os(power, speaker, keys, windows);
 
