@@ -88,22 +88,10 @@ TEST_F(Reminder, YesAfterAWhileEndsTheProgramThen) {
     EXPECT_EQ(rt.boxes().size(), 1u);
 }
 
-// Stands for the user: clicks the close button once, from the event loop, after a delay.
-struct CloseClicker : forms::Window {
-    explicit CloseClicker(Program& p)
-        : forms::Window("Clicker", {true, false, {0, 0, 0}, nullptr, 0, 0}), program(p) {
-        click.Tick = [this] { program.rt.raise(program.Main.fermer, forms::Event::Click); };
-    }
-    Program& program;
-    forms::Timer click{*this, "click", 2500, true};
-};
-
 TEST_F(Reminder, TheProgramClosedWhileTheQuestionIsOpenRunsNothingAfterTheBox) {
     rt.answerNextBox(win::IDNO, 5s);
     start(255);
-    CloseClicker user(p);
-    rt.attach(user);
-    rt.Load(user); // clicks at 7.51 s, inside the box opened at 6 s
+    after(2500ms, [this] { click(M.fermer); }); // at 7.51 s, inside the box opened at 6 s
     m.advance(3s);
     ASSERT_TRUE(m.ended());
     ASSERT_EQ(rt.boxes().size(), 1u);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +18,28 @@ using headless::Millis;
 
 // Load ends after the 5 s entrance; the first refresh, hot-key and reminder ticks follow it.
 inline constexpr Millis entranceEnd = 5000ms;
+
+// A window of the test's own whose timer acts once from inside the event loop, as the user or
+// another program would; also while a modal box of the program is open.
+class OneShot : public forms::Window {
+  public:
+    OneShot(platform::FormsRuntime& rt, Millis delay, std::function<void()> action)
+        : forms::Window("OneShot", {true, false, {0, 0, 0}, nullptr, 0, 0}),
+          action_(std::move(action)) {
+        timer_.Tick = [this] {
+            timer_.Enabled = false;
+            action_();
+        };
+        rt.attach(*this);
+        rt.Load(*this);
+        timer_.Interval = static_cast<int>(delay.count());
+        timer_.Enabled = true;
+    }
+
+  private:
+    std::function<void()> action_;
+    forms::Timer timer_{*this, "timer", 1000, false};
+};
 
 class RunningProgram : public ::testing::Test {
   protected:
@@ -62,6 +86,21 @@ class RunningProgram : public ::testing::Test {
         return n;
     }
     std::size_t beepSequences() const { return os.beeps().size() / 5; }
+
+    // Runs `action` `delay` from now, delivered by the runtime like any event.
+    void after(Millis delay, std::function<void()> action) {
+        oneShots_.push_back(std::make_unique<OneShot>(rt, delay, std::move(action)));
+    }
+    // The user clicks a control of the gauge (through the dispatch rules).
+    bool click(forms::Control& c) { return rt.raise(c, forms::Event::Click); }
+    // The user picks an entry of the options pop-up, by its captions.
+    void choose(std::vector<std::string> path) {
+        rt.chooseMenuItem(std::move(path));
+        click(M.options);
+    }
+
+  private:
+    std::vector<std::unique_ptr<OneShot>> oneShots_;
 };
 
 inline std::string hex(win::HWND h) {

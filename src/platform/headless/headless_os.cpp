@@ -39,6 +39,7 @@ HeadlessOs::HeadlessOs(std::function<Millis()> now, std::function<void(Millis)> 
 
 void HeadlessOs::record(std::string text) {
     calls_.push_back({now_(), std::move(text)});
+    if (watcher_) watcher_(calls_.back());
 }
 
 WindowState* HeadlessOs::find(HWND h) {

@@ -85,6 +85,9 @@ class HeadlessOs final : public win::PowerStatus,
     win::HWND addProgramWindow(std::string name); // called by the runtime
     void setProgramWindowVisible(win::HWND window, bool visible);
 
+    // Called after each call is recorded: a test looks at the program's state at that moment.
+    void watchCalls(std::function<void(const OsCall&)> watcher) { watcher_ = std::move(watcher); }
+
     const WindowState* window(win::HWND h) const;
     const std::vector<OsCall>& calls() const { return calls_; }
     const std::vector<BeepRecord>& beeps() const { return beeps_; }
@@ -104,6 +107,7 @@ class HeadlessOs final : public win::PowerStatus,
     win::HWND nextProgram_ = 0x10001;
     std::vector<OsCall> calls_;
     std::vector<BeepRecord> beeps_;
+    std::function<void(const OsCall&)> watcher_;
 };
 
 std::string hwndText(win::HWND h);
