@@ -196,7 +196,11 @@ void drawBattery(Canvas& c, const BatteryPlacement& at, bool bolt) {
         // A faint golden edge keeps the pale bolt readable where it crosses the pale highlight
         // and the light metal. It lies inside the bolt's outline, so the bolt keeps its extent.
         const double edge = at.boltEdge / std::min(at.sx, at.sy);
-        const Box area = box(26, 50, 52, 100);
+        Box bounds{1e9, 1e9, -1e9, -1e9};
+        for (const Point& p : boltShape)
+            bounds = {std::min(bounds.x0, p.x), std::min(bounds.y0, p.y), std::max(bounds.x1, p.x),
+                      std::max(bounds.y1, p.y)};
+        const Box area = box(bounds.x0, bounds.y0, bounds.x1, bounds.y1);
         c.paint(area, B([](double x, double y) { return inPolygon(boltShape, x, y); }),
                 B([](double, double) { return Paint{hex(0xE89A30)}; }));
         c.paint(area, B([=](double x, double y) {

@@ -26,6 +26,10 @@ std::string variantName(const Variant& v) {
     return std::string(v.embedded ? "Embedded" : "File") + std::to_string(v.scale) + "x";
 }
 
+void PrintTo(const Variant& v, std::ostream* os) {
+    *os << variantName(v);
+}
+
 const std::array<Variant, 4> variants{{{false, 1}, {false, 2}, {true, 1}, {true, 2}}};
 
 // A picture seen in 1x coordinates.
@@ -412,6 +416,10 @@ const Probe probes[] = {
     {"dark red bottom rim", 44, 117,
      [](Rgb c) { return c.r >= 150 && c.r <= 210 && c.g <= 50 && c.b <= 30; }},
 };
+
+void PrintTo(const Probe& p, std::ostream* os) {
+    *os << p.what;
+}
 
 class BatteryProbes : public testing::TestWithParam<std::tuple<Variant, Probe>> {};
 
