@@ -24,7 +24,6 @@ TEST_P(HotKey, ATapTogglesItsItemAndOptionAndRaisesItsRequest) {
     const auto& k = GetParam();
     start();
     auto& item = *p.menu.findMenuItem(k.item);
-    const std::int16_t before = s.*k.option;
     os.tapKey(k.vKey);
     m.advance(150ms);
     EXPECT_FALSE(item.Checked.get());
@@ -40,7 +39,6 @@ TEST_P(HotKey, ATapTogglesItsItemAndOptionAndRaisesItsRequest) {
     m.advance(150ms);
     EXPECT_TRUE(item.Checked.get());
     EXPECT_EQ(s.*k.option, 1);
-    EXPECT_NE(before, -1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
