@@ -12,6 +12,7 @@
 
 #include "forms/model.h"
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -28,10 +29,17 @@ class Dispatcher {
     // it ran.
     template <class F> bool deliver(const void* source, forms::Event event, F&& handler) {
         if (!admits(source, event)) return false;
-        Running guard(*this, source, event);
-        std::forward<F>(handler)();
+        {
+            Running guard(*this, source, event);
+            std::forward<F>(handler)();
+        }
+        if (afterEachHandler) afterEachHandler();
         return true;
     }
+
+    // Called each time a delivered handler has returned: long simulations check their
+    // invariants here.
+    std::function<void()> afterEachHandler;
 
     bool admits(const void* source, forms::Event event) const;
     bool running(const void* source, forms::Event event) const;
