@@ -62,11 +62,11 @@ Canvas renderOptions(int scale) {
         };
     };
     c.paint(all, pill(0), [](double, double) { return Paint{hex(0xC89400)}; });
-    c.paint(all, pill(0.9), [](double, double y) {
+    c.paint(all, pill(1), [](double, double y) {
         return Paint{ramp({{1, hex(0xFFF070)}, {4, hex(0xFFE21A)}, {9, hex(0xE8B000)}}, y)};
     });
     // Bevel: a highlight along the upper inside edge.
-    auto upperEdge = [p = pill(0.9), q = pill(1.7)](double x, double y) {
+    auto upperEdge = [p = pill(1), q = pill(1.7)](double x, double y) {
         return y < 4 && p(x, y) && !q(x, y);
     };
     c.paint(all, upperEdge, [](double, double) { return Paint{{255, 255, 235}, 0.6}; });

@@ -92,14 +92,12 @@ inline Bytes pixels1(const Bytes& b, std::size_t at, int width, int height) {
 
 inline Image readBmp(const std::string& name) {
     Bytes b = readFile(artworkDir() / name);
-    BmpInfo info = bmpInfo(b, 14);
-    return pixels24(b, le32(b, 10), info.width, info.height);
+    return pixels24(b, le32(b, 10), int(le32(b, 18)), int(le32(b, 22)));
 }
 
 inline Bytes readMask(int scale) {
     Bytes b = readFile(artworkDir() / fileName("icon_mask", scale));
-    BmpInfo info = bmpInfo(b, 14);
-    return pixels1(b, le32(b, 10), info.width, info.height);
+    return pixels1(b, le32(b, 10), int(le32(b, 18)), int(le32(b, 22)));
 }
 
 } // namespace artwork_test
