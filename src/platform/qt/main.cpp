@@ -1,38 +1,15 @@
 // sorvane: the gauge on a Linux/X11 desktop (X11 or XWayland). No command line, no settings.
 #include "forms/program.h"
-#include "platform/linux/alsa_speaker.h"
-#include "platform/linux/sysfs_power.h"
-#include "platform/linux/x_keys.h"
+#include "platform/linux/linux_os.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/x11_session.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include <cstdio>
 
-namespace {
-
 using namespace sorvane;
-
-// A stand-in until the X11 window services are built in: the window calls do nothing, so the
-// gauge shows at once, opaque.
-struct NoWindowCalls final : win::WindowManager {
-    win::HWND FindWindowA(const char*, const char*) override { return 0; }
-    win::BOOL SetWindowPos(win::HWND, win::HWND, int, int, int, int, win::UINT) override {
-        return 0;
-    }
-    win::BOOL ShowWindow(win::HWND, int) override { return 0; }
-    win::BOOL ReleaseCapture() override { return 1; }
-    win::LRESULT SendMessageA(win::HWND, win::UINT, win::WPARAM, win::LPARAM) override { return 0; }
-    win::BOOL AnimateWindow(win::HWND, win::DWORD, win::DWORD) override { return 0; }
-    win::LONG GetWindowLongA(win::HWND, int) override { return 0; }
-    win::LONG SetWindowLongA(win::HWND, int, win::LONG) override { return 0; }
-    win::BOOL SetLayeredWindowAttributes(win::HWND, win::DWORD, win::BYTE, win::DWORD) override {
-        return 0;
-    }
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     // Qt's Wayland platform cannot place or stack a window; XWayland can.
@@ -48,15 +25,32 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName("io.github.sorvane.Sorvane");
     QApplication::setQuitOnLastWindowClosed(false);
 
-    linuxos::SysfsPower power;
-    linuxos::AlsaSpeaker speaker;
-    linuxos::XKeys keys;
-    NoWindowCalls windows;
-    win::OsServices os(power, speaker, keys, windows);
+    linuxos::LinuxOs os;
+    auto& windows = os.windows();
 
     qt::QtRuntime rt;
     rt.buttonsDown = qt::serverButtons;
-    Program program(os, rt);
+    rt.nativeResized = [](win::HWND h, int width, int height) { qt::awaitSize(h, width, height); };
+    rt.nativeCreated = [&](forms::Window&, win::HWND h) {
+        qt::syncQtConnection(); // the window must exist for the window services' connection
+        windows.addOwnWindow(h);
+        windows.setSkipTaskbar(h);
+    };
+    windows.showWindow = [&](win::HWND h) {
+        rt.paintNow(h);
+        qt::syncQtConnection();
+    };
+    // The reveal runs inside the load handler: paint, but let no program handler run.
+    windows.animationStep = [&] {
+        platform::Dispatcher::Suppress quiet(rt.dispatcher());
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        qt::syncQtConnection();
+    };
+    windows.releaseCapture = qt::releaseQtPointerGrab;
+    // The compositor's comings and goings, and our windows shown again, as they happen.
+    QSocketNotifier windowEvents(windows.connectionFd(), QSocketNotifier::Read);
+    QObject::connect(&windowEvents, &QSocketNotifier::activated, [&] { windows.processEvents(); });
+    Program program(os.services(), rt);
     program.start();
     return QApplication::exec();
 }

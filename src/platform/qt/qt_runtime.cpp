@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
@@ -110,6 +111,9 @@ void FormWidget::syncGeometry() {
     const int w = std::max(1, pixels(window_.Width));
     const int h = std::max(1, pixels(window_.Height));
     setGeometry(pixels(window_.Left), pixels(window_.Top), w, h);
+    // A hidden widget keeps its new geometry to itself until shown; the native window must have
+    // it now, since a window animation measures the window before showing it.
+    if (auto* native = windowHandle(); native && !isVisible()) native->setGeometry(geometry());
     for (auto& [control, bar] : bars_)
         syncScrollBar(*static_cast<forms::HScrollBar*>(const_cast<forms::Control*>(control)));
 }
@@ -264,7 +268,10 @@ void QtRuntime::controlChangedNative(forms::Control& c, Property which) {
 }
 
 void QtRuntime::windowChangedNative(forms::Window& window, Property) {
-    if (auto* w = widget(window)) w->syncGeometry();
+    auto* w = widget(window);
+    if (!w) return;
+    w->syncGeometry();
+    if (nativeResized) nativeResized(window.hWnd(), w->width(), w->height());
 }
 
 void QtRuntime::timerNative(forms::Timer& timer, bool run, int interval) {

@@ -69,6 +69,9 @@ class QtRuntime final : public platform::FormsRuntime {
     std::function<int()> buttonsDown;
     // Called with each native window just after it is created, before it is first shown.
     std::function<void(forms::Window&, win::HWND)> nativeCreated;
+    // Called once a window has been asked to move or resize, with its new size in pixels:
+    // another connection to the display may measure it next.
+    std::function<void(win::HWND, int, int)> nativeResized;
     // Ends the process; by default at once, with code 0 and nothing restored.
     std::function<void()> terminate;
 

@@ -1,5 +1,6 @@
 #include "platform/qt/x11_session.h"
 
+#include <QGuiApplication>
 #include <QString>
 #include <QtGlobal>
 
@@ -80,6 +81,39 @@ int serverButtons() {
     if (mask & Button3Mask) buttons |= 2;
     if (mask & Button2Mask) buttons |= 4;
     return buttons;
+}
+
+namespace {
+xcb_connection_t* qtConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+} // namespace
+
+void syncQtConnection() {
+    if (auto* c = qtConnection())
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+void awaitSize(unsigned long window, int width, int height) {
+    syncQtConnection();
+    if (!pointerDisplay) pointerDisplay = XOpenDisplay(nullptr);
+    if (!pointerDisplay || !window) return;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Window root = 0;
+        int x = 0, y = 0;
+        unsigned w = 0, h = 0, border = 0, depth = 0;
+        if (!XGetGeometry(pointerDisplay, window, &root, &x, &y, &w, &h, &border, &depth)) return;
+        if (static_cast<int>(w) == width && static_cast<int>(h) == height) return;
+        usleep(2000);
+    }
+}
+
+void releaseQtPointerGrab() {
+    if (auto* c = qtConnection()) {
+        xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+        xcb_flush(c);
+    }
 }
 
 } // namespace sorvane::qt

@@ -17,4 +17,14 @@ void exitOnLostDisplay();
 // The pointer buttons held down now, as the server knows them (1 left, 2 right, 4 middle).
 int serverButtons();
 
+// Qt's own connection: a round trip, so that what Qt asked (a window created, mapped) is done
+// before another connection acts on it.
+void syncQtConnection();
+// Waits, briefly, until the server has given `window` this size: while a window is not mapped
+// yet, its window manager applies a resize at its own pace.
+void awaitSize(unsigned long window, int width, int height);
+// Gives up the pointer grab Qt's connection holds since a button press, so that the window
+// manager can take the pointer for a move.
+void releaseQtPointerGrab();
+
 } // namespace sorvane::qt

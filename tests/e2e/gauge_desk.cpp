@@ -1,0 +1,218 @@
+#include "e2e/gauge_desk.h"
+
+#include <X11/extensions/shape.h>
+
+#include <cmath>
+#include <fstream>
+#include <stdexcept>
+
+namespace sorvane::e2e {
+
+using forms::PictureId;
+
+// ---- PowerTree ----
+
+PowerTree::PowerTree(const fs::path& dir) : dir_(dir) {
+    fs::create_directories(dir_);
+}
+
+void PowerTree::write(const std::string& file, const std::string& value) {
+    const fs::path path = dir_ / file;
+    fs::create_directories(path.parent_path());
+    // Replace, never truncate in place: the gauge may read between truncation and write.
+    const fs::path tmp = path.string() + ".new";
+    std::ofstream(tmp) << value << "\n";
+    fs::rename(tmp, path);
+}
+
+void PowerTree::onBattery(int percent, int minutes) {
+    write("AC/type", "Mains");
+    write("AC/online", "0");
+    write("BAT0/type", "Battery");
+    write("BAT0/present", "1");
+    write("BAT0/status", "Discharging");
+    write("BAT0/capacity", std::to_string(percent));
+    write("BAT0/time_to_empty_now", std::to_string(minutes * 60));
+}
+
+void PowerTree::onMains(int percent) {
+    write("AC/type", "Mains");
+    write("AC/online", "1");
+    write("BAT0/type", "Battery");
+    write("BAT0/present", "1");
+    write("BAT0/status", "Charging");
+    write("BAT0/capacity", std::to_string(percent));
+}
+
+void PowerTree::noBattery() {
+    fs::remove_all(dir_ / "BAT0");
+    write("AC/type", "Mains");
+    write("AC/online", "1");
+}
+
+// ---- GaugeDesk ----
+
+GaugeDesk::GaugeDesk(bool picom, bool pcmanfm)
+    : session_({.wm = Wm::Openbox, .tint2 = true, .pcmanfmDesktop = pcmanfm, .picom = picom}),
+      power_(session_.path("power_supply")), asoundConf_(session_.path("asound.conf")),
+      soundFile_(session_.path("beep.raw")) {
+    // Every tone the gauge plays is appended to one file, as 16-bit samples.
+    std::ofstream(asoundConf_) << "</usr/share/alsa/alsa.conf>\n"
+                               << "pcm.!default { type file; slave { pcm { type null } } file \"| "
+                                  "cat >> "
+                               << soundFile_.string() << "\" format raw }\n";
+}
+
+GaugeDesk::~GaugeDesk() {
+    if (gauge_) session_.end(gauge_);
+}
+
+pid_t GaugeDesk::start() {
+    if (!powerNamespaceAvailable())
+        throw std::runtime_error("no private mount namespace here (unshare -m)");
+    gauge_ = session_.spawn(
+        inPowerNamespace(power_.dir().string(),
+                         {"env", "ALSA_CONFIG_PATH=" + asoundConf_.string(), SORVANE_BINARY}),
+        "sorvane");
+    return gauge_;
+}
+
+bool GaugeDesk::running() {
+    return gauge_ && isRunning(gauge_);
+}
+
+Window GaugeDesk::form(const std::string& name) const {
+    for (Window w : findWindowsByClass(d(), "sorvane"))
+        if (wmName(d(), w) == name) return w;
+    return 0;
+}
+
+Window GaugeDesk::mappedTitled(const std::string& title) const {
+    for (Window w : findWindowsByClass(d(), "sorvane"))
+        if (wmName(d(), w) == title && isViewable(d(), w)) return w;
+    return 0;
+}
+
+Image GaugeDesk::shot() const {
+    return grab(d(), DefaultRootWindow(d()), gaugeX, gaugeY, 128, 128);
+}
+
+std::vector<std::int16_t> GaugeDesk::sound() const {
+    std::error_code ec;
+    const auto size = fs::file_size(soundFile_, ec);
+    if (ec) return {};
+    std::vector<std::int16_t> samples(size / 2);
+    std::ifstream in(soundFile_, std::ios::binary);
+    in.read(reinterpret_cast<char*>(samples.data()),
+            static_cast<std::streamsize>(samples.size() * 2));
+    return samples;
+}
+
+Geometry shapeExtent(Display* d, Window w) {
+    int count = 0, ordering = 0;
+    XRectangle* r = XShapeGetRectangles(d, w, ShapeBounding, &count, &ordering);
+    Geometry g;
+    if (!r) return g;
+    int left = 1 << 20, top = 1 << 20, right = -(1 << 20), bottom = -(1 << 20);
+    for (int i = 0; i < count; ++i) {
+        left = std::min<int>(left, r[i].x);
+        top = std::min<int>(top, r[i].y);
+        right = std::max<int>(right, r[i].x + r[i].width);
+        bottom = std::max<int>(bottom, r[i].y + r[i].height);
+    }
+    XFree(r);
+    if (count > 0)
+        g = {left, top, static_cast<unsigned>(right - left), static_cast<unsigned>(bottom - top)};
+    return g;
+}
+
+// ---- pictures ----
+
+const forms::Bitmap& art(PictureId id) {
+    return forms::artworkBitmap(id, 1);
+}
+
+Rgb artPixel(PictureId id, int x, int y) {
+    const auto& b = art(id);
+    const std::uint8_t* p = b.rgb + (static_cast<std::size_t>(y) * b.width + x) * 3;
+    return {p[0], p[1], p[2]};
+}
+
+namespace {
+struct Box {
+    int left, top, right, bottom; // inclusive, gauge pixels, with a pixel of margin
+    bool contains(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
+};
+// What lies over the two pictures: close button, options button, slider, time label.
+constexpr Box fermerBox{0, 0, 18, 18};
+constexpr Box optionsBox{0, 116, 17, 127};
+constexpr Box sliderBox{45, 0, 127, 10};
+constexpr Box labelBox{15, 87, 73, 105};
+
+bool covered(int x, int y, bool skipLabel) {
+    return fermerBox.contains(x, y) || optionsBox.contains(x, y) || sliderBox.contains(x, y) ||
+           (skipLabel && labelBox.contains(x, y));
+}
+} // namespace
+
+bool showsPicture(const Image& gauge, PictureId id, int left, bool skipLabel) {
+    const auto& b = art(id);
+    if (gauge.width < left + b.width || gauge.height < b.height) return false;
+    for (int y = 0; y < b.height; ++y)
+        for (int x = 0; x < b.width; ++x)
+            if (!covered(left + x, y, skipLabel) && gauge.at(left + x, y) != artPixel(id, x, y))
+                return false;
+    return true;
+}
+
+std::optional<int> shownLevel(const Image& gauge) {
+    for (int n = 0; n <= 9; ++n)
+        if (showsPicture(gauge, static_cast<PictureId>(n), 85)) return n;
+    return std::nullopt;
+}
+
+std::optional<PictureId> shownSource(const Image& gauge) {
+    for (PictureId id : {PictureId::PileOn, PictureId::PileOff})
+        if (showsPicture(gauge, id, 0)) return id;
+    return std::nullopt;
+}
+
+Ink labelInk(const Image& gauge, PictureId source) {
+    Ink ink;
+    ink.left = 1000;
+    ink.right = -1;
+    for (int y = 88; y <= 104; ++y)
+        for (int x = 16; x <= 72; ++x)
+            if (gauge.at(x, y) != artPixel(source, x, y)) {
+                ++ink.count;
+                ink.left = std::min(ink.left, x);
+                ink.right = std::max(ink.right, x);
+            }
+    return ink;
+}
+
+std::vector<double> toneFrequencies(const std::vector<std::int16_t>& s) {
+    constexpr double rate = 48000;
+    std::vector<double> crossings;
+    for (std::size_t i = 1; i < s.size(); ++i)
+        if (s[i - 1] < 0 && s[i] >= 0)
+            crossings.push_back(static_cast<double>(i - 1) +
+                                s[i - 1] / static_cast<double>(s[i - 1] - s[i]));
+    std::vector<double> tones;
+    std::size_t first = 0;
+    for (std::size_t k = 1; k <= crossings.size(); ++k) {
+        const bool breaks = k == crossings.size() ||
+                            (k >= first + 2 && std::abs((crossings[k] - crossings[k - 1]) -
+                                                        (crossings[k - 1] - crossings[k - 2])) >
+                                                   0.05 * (crossings[k - 1] - crossings[k - 2]));
+        if (!breaks) continue;
+        const std::size_t periods = k - 1 - first;
+        if (periods >= 20)
+            tones.push_back(rate * static_cast<double>(periods) /
+                            (crossings[k - 1] - crossings[first]));
+        first = k - 1;
+    }
+    return tones;
+}
+
+} // namespace sorvane::e2e

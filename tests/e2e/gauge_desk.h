@@ -1,0 +1,103 @@
+// The real `sorvane` on a private desktop, reading a battery we control: a fixture
+// power-supply tree bound over /sys/class/power_supply in its own mount namespace, and ALSA's
+// default device replaced by a file that collects every tone it plays.
+#pragma once
+
+#include "forms/artwork/artwork.h"
+#include "support/wait.h"
+#include "support/x_helpers.h"
+#include "support/x_session.h"
+
+#include <X11/Xlib.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sorvane::e2e {
+
+namespace fs = std::filesystem;
+using namespace testsupport;
+
+// The gauge's panel as placed at start: 25 and 500 twips.
+inline constexpr int gaugeX = 2;
+inline constexpr int gaugeY = 33;
+
+// A laptop's power-supply tree that the test edits while the gauge runs.
+class PowerTree {
+  public:
+    explicit PowerTree(const fs::path& dir);
+    const fs::path& dir() const { return dir_; }
+
+    // One battery, discharging at `percent` with `minutes` left, mains off line.
+    void onBattery(int percent, int minutes = 90);
+    // Mains on line, the battery charging at `percent`.
+    void onMains(int percent);
+    // Mains only: a desktop machine.
+    void noBattery();
+
+  private:
+    void write(const std::string& file, const std::string& value);
+    fs::path dir_;
+};
+
+class GaugeDesk {
+  public:
+    // picom: opacity and click-through need a compositor; pixels are exact without one.
+    explicit GaugeDesk(bool picom, bool pcmanfm = true);
+    ~GaugeDesk();
+
+    XSession& session() { return session_; }
+    Display* d() const { return session_.display(); }
+    PowerTree& power() { return power_; }
+
+    pid_t start();
+    bool running();
+    pid_t pid() const { return gauge_; }
+    std::string log() const { return session_.log("sorvane"); }
+
+    // The program's windows, by their form names; 0 while there is none.
+    Window form(const std::string& name) const;
+    // A top-level window with this title (a message box), 0 when none is mapped.
+    Window mappedTitled(const std::string& title) const;
+
+    // The gauge as on screen, 128 x 128 from its top-left corner.
+    Image shot() const;
+    // Raw samples of every tone played so far (16-bit, 48 kHz, mono).
+    std::vector<std::int16_t> sound() const;
+
+  private:
+    XSession session_;
+    PowerTree power_;
+    fs::path asoundConf_;
+    fs::path soundFile_;
+    pid_t gauge_ = 0;
+};
+
+// The bounding box of a window's bounding shape (the whole window when it has none).
+Geometry shapeExtent(Display* d, Window w);
+
+// ---- what the gauge should show ----
+
+// A picture of the artwork at scale 1.
+const forms::Bitmap& art(forms::PictureId id);
+Rgb artPixel(forms::PictureId id, int x, int y);
+
+// Whether the panel's region (gauge pixels) shows the picture placed at `left`, ignoring what
+// the controls drawn over the pictures cover (buttons, label, slider).
+bool showsPicture(const Image& gauge, forms::PictureId id, int left, bool skipLabel = true);
+// The level picture shown in ImgBat (0..9), or nullopt when none matches.
+std::optional<int> shownLevel(const Image& gauge);
+// PileOn or PileOff, or nullopt.
+std::optional<forms::PictureId> shownSource(const Image& gauge);
+// The pixels of the time label that differ from the picture under it: its text.
+struct Ink {
+    int count = 0, left = 0, right = 0;
+};
+Ink labelInk(const Image& gauge, forms::PictureId source);
+
+// Frequencies of the steady tones in a signal.
+std::vector<double> toneFrequencies(const std::vector<std::int16_t>& samples);
+
+} // namespace sorvane::e2e
