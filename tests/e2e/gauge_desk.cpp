@@ -155,19 +155,24 @@ bool covered(int x, int y, bool skipLabel) {
 }
 } // namespace
 
-bool showsPicture(const Image& gauge, PictureId id, int left, bool skipLabel) {
+bool showsPicture(const Image& gauge, PictureId id, int left, bool skipLabel, int tolerance) {
     const auto& b = art(id);
     if (gauge.width < left + b.width || gauge.height < b.height) return false;
+    const auto near = [tolerance](Rgb a, Rgb b) {
+        return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+               std::abs(a.b - b.b) <= tolerance;
+    };
     for (int y = 0; y < b.height; ++y)
         for (int x = 0; x < b.width; ++x)
-            if (!covered(left + x, y, skipLabel) && gauge.at(left + x, y) != artPixel(id, x, y))
+            if (!covered(left + x, y, skipLabel) &&
+                !near(gauge.at(left + x, y), artPixel(id, x, y)))
                 return false;
     return true;
 }
 
-std::optional<int> shownLevel(const Image& gauge) {
+std::optional<int> shownLevel(const Image& gauge, int tolerance) {
     for (int n = 0; n <= 9; ++n)
-        if (showsPicture(gauge, static_cast<PictureId>(n), 85)) return n;
+        if (showsPicture(gauge, static_cast<PictureId>(n), 85, true, tolerance)) return n;
     return std::nullopt;
 }
 

@@ -86,9 +86,11 @@ Rgb artPixel(forms::PictureId id, int x, int y);
 
 // Whether the panel's region (gauge pixels) shows the picture placed at `left`, ignoring what
 // the controls drawn over the pictures cover (buttons, label, slider).
-bool showsPicture(const Image& gauge, forms::PictureId id, int left, bool skipLabel = true);
+// `tolerance` allows for a compositor's blending (per colour channel).
+bool showsPicture(const Image& gauge, forms::PictureId id, int left, bool skipLabel = true,
+                  int tolerance = 0);
 // The level picture shown in ImgBat (0..9), or nullopt when none matches.
-std::optional<int> shownLevel(const Image& gauge);
+std::optional<int> shownLevel(const Image& gauge, int tolerance = 0);
 // PileOn or PileOff, or nullopt.
 std::optional<forms::PictureId> shownSource(const Image& gauge);
 // The pixels of the time label that differ from the picture under it: its text.

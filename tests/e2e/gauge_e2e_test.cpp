@@ -5,9 +5,11 @@
 
 #include "e2e/gauge_desk.h"
 
+#include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 
 #include <chrono>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -235,6 +237,291 @@ TEST_F(Desk, TheNoBatteryQuestionComesOnceAndYesEndsTheProgramAtOnce) {
     click(desk.d(), g2.x + static_cast<int>(g2.width) / 2, g2.y + 10);
     tapKey(desk.d(), XK_Return); // Yes, the default button
     EXPECT_TRUE(waitUntil([&] { return !desk.running(); }, 2s)) << "Yes ends the program";
+}
+
+// ---- the options, the shell windows, hiding and recall, window handling ----
+
+constexpr unsigned long opacityOf(unsigned alpha) {
+    return alpha * 0x01010101ul;
+}
+
+struct Desktop : Desk {
+    void SetUp() override {
+        Desk::SetUp();
+        if (IsSkipped()) return;
+        desk = std::make_unique<GaugeDesk>(/*picom*/ true);
+        d = desk->d();
+    }
+    bool panelShown() {
+        for (Window w : findWindowsByType(d, "DOCK"))
+            if (isViewable(d, w)) return true;
+        return false;
+    }
+    bool desktopShown() {
+        for (Window w : findWindowsByType(d, "DESKTOP"))
+            if (isViewable(d, w)) return true;
+        return false;
+    }
+    std::optional<unsigned long> opacity() {
+        return getCardinal(d, main, "_NET_WM_WINDOW_OPACITY");
+    }
+    // Menus are the program's override-redirect windows (the window manager leaves them alone).
+    std::vector<Window> popups() {
+        std::vector<Window> out;
+        for (Window w : findWindowsByClass(d, "sorvane")) {
+            XWindowAttributes a{};
+            if (XGetWindowAttributes(d, w, &a) && a.override_redirect &&
+                a.map_state == IsViewable && a.width > 20)
+                out.push_back(w);
+        }
+        return out;
+    }
+    Window popup() {
+        const auto all = popups();
+        return all.empty() ? 0 : all.front();
+    }
+    Geometry gauge() { return geometry(d, main); }
+    // Clicks the options button and waits for the menu.
+    Window openMenu() {
+        const Geometry g = gauge();
+        click(d, g.x + 8, g.y + 121);
+        Window m = 0;
+        EXPECT_TRUE(waitUntil([&] { return (m = popup()) != 0; }, 3s)) << "no menu";
+        return m;
+    }
+    // Chooses the n-th entry (1-based) of the menu, and the k-th of its sub-menu if k > 0.
+    void choose(int n, int k = 0) {
+        if (!openMenu()) return;
+        for (int i = 0; i < n; ++i)
+            tapKey(d, XK_Down);
+        if (k > 0) {
+            tapKey(d, XK_Right);
+            ASSERT_TRUE(waitUntil([&] { return popups().size() == 2; }, 2s)) << "no sub-menu";
+            for (int i = 1; i < k; ++i)
+                tapKey(d, XK_Down);
+        }
+        tapKey(d, XK_Return);
+        ASSERT_TRUE(waitUntil([&] { return popup() == 0; }, 2s)) << "the menu stayed";
+    }
+    // Waits for a message box of this title and presses its default button.
+    bool acknowledge(const std::string& title) {
+        Window box = 0;
+        if (!waitUntil([&] { return (box = desk->mappedTitled(title)) != 0; }, 3s)) return false;
+        const Geometry g = geometry(d, box);
+        click(d, g.x + static_cast<int>(g.width) / 2, g.y + 8);
+        tapKey(d, XK_Return);
+        return waitUntil([&] { return desk->mappedTitled(title) == 0; }, 3s);
+    }
+    std::size_t tonesSoFar() { return toneFrequencies(desk->sound()).size(); }
+
+    std::unique_ptr<GaugeDesk> desk;
+    Display* d = nullptr;
+    Window main = 0;
+};
+
+TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
+    // tint2's panel (openbox keeps a tiny dock window of its own).
+    Geometry panelPlace;
+    for (Window w : findWindowsByType(d, "DOCK"))
+        if (geometry(d, w).width > panelPlace.width) panelPlace = geometry(d, w);
+    ASSERT_GT(panelPlace.width, 100u);
+    // The task list's half of the panel, once tint2 has drawn it.
+    const auto panelHalf = [&] {
+        return grab(d, DefaultRootWindow(d), panelPlace.x, panelPlace.y, panelPlace.width / 2,
+                    panelPlace.height);
+    };
+    Image panelBefore;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            panelBefore = panelHalf();
+            for (std::size_t i = 3; i < panelBefore.rgb.size(); ++i)
+                if (panelBefore.rgb[i] != panelBefore.rgb[i % 3]) return true;
+            return false;
+        },
+        15s, 50ms));
+    desk->power().onBattery(55, 90);
+    desk->start();
+    main = waitForGauge(*desk);
+    ASSERT_NE(main, 0u) << desk->log();
+    ASSERT_TRUE(waitUntil([&] { return shapeExtent(d, main).width == 128; }, 10s, 50ms));
+
+    {
+        SCOPED_TRACE("start-up: opacity, topmost, not in the task list");
+        EXPECT_EQ(opacity(), opacityOf(200));
+        EXPECT_TRUE(hasAtom(d, main, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+        EXPECT_TRUE(hasAtom(d, main, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
+        const Image panelAfter = panelHalf();
+        EXPECT_TRUE(panelAfter.rgb == panelBefore.rgb) << "a task button appeared in tint2";
+        const Window f8 = desk->form("F8");
+        ASSERT_NE(f8, 0u);
+        EXPECT_EQ(getCardinal(d, f8, "_NET_WM_WINDOW_OPACITY"), opacityOf(0));
+    }
+    {
+        SCOPED_TRACE("the menu: five entries, the sub-menu eight");
+        const Window m = openMenu();
+        ASSERT_NE(m, 0u);
+        const Geometry mg = geometry(d, m);
+        const double entryHeight = mg.height / 5.0;
+        // A check mark is dark ink in the column left of the captions, which start at 28 px.
+        const Image menu = grab(d, DefaultRootWindow(d), mg.x, mg.y, mg.width, mg.height);
+        std::vector<bool> checked;
+        for (int entry = 0; entry < 5; ++entry) {
+            int ink = 0;
+            for (int y = static_cast<int>(entry * entryHeight) + 3;
+                 y < static_cast<int>((entry + 1) * entryHeight) - 3; ++y)
+                for (int x = 4; x < 26; ++x)
+                    if (menu.at(x, y).r < 100) ++ink;
+            checked.push_back(ink > 10);
+        }
+        EXPECT_EQ(checked, (std::vector<bool>{true, true, true, false, false}));
+        for (int i = 0; i < 4; ++i)
+            tapKey(d, XK_Down);
+        tapKey(d, XK_Right);
+        ASSERT_TRUE(waitUntil([&] { return popups().size() == 2; }, 2s));
+        Window sub = 0;
+        for (Window w : popups())
+            if (w != m) sub = w;
+        EXPECT_NEAR(geometry(d, sub).height / entryHeight, 8.0, 0.4);
+        grab(d).writePpm(desk->session().path("menu.ppm"));
+        tapKey(d, XK_Escape);
+        tapKey(d, XK_Escape);
+        ASSERT_TRUE(waitUntil([&] { return popup() == 0; }, 2s));
+    }
+    {
+        SCOPED_TRACE("TaskBar and IconBureau");
+        ASSERT_TRUE(panelShown());
+        choose(2); // TaskBar: off
+        EXPECT_TRUE(waitUntil([&] { return !panelShown(); }, 1s));
+        choose(2); // on
+        EXPECT_TRUE(waitUntil([&] { return panelShown(); }, 1s));
+        choose(2); // off again
+        ASSERT_TRUE(waitUntil([&] { return !panelShown(); }, 1s));
+        choose(3); // IconBureau: off; the panel is not touched
+        EXPECT_TRUE(waitUntil([&] { return !desktopShown(); }, 1s));
+        EXPECT_FALSE(panelShown());
+        choose(3); // on, and the panel with it
+        EXPECT_TRUE(waitUntil([&] { return desktopShown() && panelShown(); }, 1s));
+    }
+    {
+        SCOPED_TRACE("F6 and F7 with another window focused");
+        const Window other = createWindow(d, 400, 300, 200, 150, 0x3366aa, "other");
+        click(d, 500, 375);
+        choose(2); // TaskBar checked again; the panel is already shown
+        click(d, 500, 375);
+        tapKey(d, XK_F6);
+        EXPECT_TRUE(waitUntil([&] { return !panelShown(); }, 1s)) << "F6 did not hide the panel";
+        tapKey(d, XK_F6);
+        EXPECT_TRUE(waitUntil([&] { return panelShown(); }, 1s));
+        tapKey(d, XK_F7);
+        EXPECT_TRUE(waitUntil([&] { return !desktopShown(); }, 2s)) << "F7 did not hide icons";
+        tapKey(d, XK_F7);
+        EXPECT_TRUE(waitUntil([&] { return desktopShown(); }, 1s));
+        XDestroyWindow(d, other);
+        XSync(d, False);
+    }
+    {
+        SCOPED_TRACE("3 barre: invisible and click-through, then back by level with the beep");
+        tapKey(d, XK_F5); // the beep off: this recall is silent
+        choose(4, 3);
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 1s));
+        int inputRects = -1, ordering = 0;
+        if (XRectangle* r = XShapeGetRectangles(d, main, ShapeInput, &inputRects, &ordering))
+            XFree(r);
+        EXPECT_EQ(inputRects, 0) << "clicks must pass through the invisible gauge";
+        EXPECT_TRUE(acknowledge("Touche Rappel"));
+        const std::size_t tones = tonesSoFar();
+        desk->power().onBattery(25);
+        const auto edited = Clock::now();
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(250); }, 5s));
+        EXPECT_LT(Clock::now() - edited, 3500ms) << "a reading, a refresh and a check";
+        EXPECT_FALSE(waitUntil([&] { return tonesSoFar() > tones; }, 1s)) << "F5 silenced it";
+
+        tapKey(d, XK_F5); // the beep on again
+        choose(4, 3);     // already at three bars: back at the first check, with the beep
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 1s));
+        EXPECT_TRUE(acknowledge("Touche Rappel"));
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(250); }, 4s));
+        EXPECT_TRUE(waitUntil([&] { return tonesSoFar() >= tones + 5; }, 3s)) << "no beep";
+    }
+    {
+        SCOPED_TRACE("F8 brings it back at once, silently; the slider sets the opacity");
+        desk->power().onBattery(55);
+        // Drawn at alpha 250 over a black desktop: within 5 of the pictures' colours.
+        ASSERT_TRUE(waitUntil([&] { return shownLevel(desk->shot(), 6) == 6; }, 3s));
+        choose(4, 3);
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 1s));
+        EXPECT_TRUE(acknowledge("Touche Rappel"));
+        const std::size_t tones = tonesSoFar();
+        tapKey(d, XK_F8);
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(250); }, 500ms));
+        EXPECT_FALSE(waitUntil([&] { return tonesSoFar() > tones; }, 1s)) << "F8 is silent";
+
+        const Geometry g = gauge();
+        click(d, g.x + 46 + 20, g.y + 5); // in the slider's track, left of the handle
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(249); }, 1s))
+            << "opacity " << opacity().value_or(0) / 0x01010101ul;
+    }
+    {
+        SCOPED_TRACE("about");
+        choose(5);
+        EXPECT_TRUE(acknowledge("Sorvane"));
+    }
+    {
+        SCOPED_TRACE("window handling");
+        const Geometry start = gauge();
+        // Passing over the pictures moves nothing, and leaves nothing glued to the pointer.
+        for (int i = 0; i <= 10; ++i)
+            moveMouse(d, start.x + 30 + 8 * i, start.y + 60 + 3 * i);
+        moveMouse(d, 600, 500);
+        EXPECT_FALSE(waitUntil([&] { return !(gauge() == start); }, 700ms)) << "hover moved it";
+
+        // A press-drag on the battery picture moves the window by the drag.
+        // The first motion hands the window to the window manager's move; motions made before
+        // it has taken the pointer are not part of the move (nor are they on Windows). So nudge
+        // until the window follows, then drag.
+        int px = start.x + 100, py = start.y + 60;
+        moveMouse(d, px, py);
+        buttonDown(d);
+        bool follows = false;
+        for (int i = 0; i < 30 && !follows; ++i) {
+            moveMouse(d, ++px, py);
+            follows = waitUntil([&] { return !(gauge() == start); }, 150ms);
+        }
+        ASSERT_TRUE(follows) << "the press-drag did not start a move";
+        Geometry from = gauge();
+        waitUntil(
+            [&] {
+                const Geometry now = gauge();
+                const bool still = now == from;
+                from = now;
+                return still;
+            },
+            1s, 60ms);
+        for (int i = 1; i <= 20; ++i) {
+            moveMouse(d, px + 6 * i, py + 4 * i);
+            waitUntil([&] { return gauge().x >= from.x + 6 * i; }, 300ms);
+        }
+        buttonUp(d);
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                const Geometry g = gauge();
+                return std::abs(g.x - (from.x + 120)) <= 1 && std::abs(g.y - (from.y + 80)) <= 1;
+            },
+            2s))
+            << "from " << from.x << "," << from.y << " to " << gauge().x << "," << gauge().y;
+        const Geometry moved = gauge();
+        moveMouse(d, 700, 600);
+        EXPECT_FALSE(waitUntil([&] { return !(gauge() == moved); }, 500ms)) << "glued";
+    }
+    {
+        SCOPED_TRACE("closing leaves a hidden panel hidden");
+        tapKey(d, XK_F6);
+        ASSERT_TRUE(waitUntil([&] { return !panelShown(); }, 1s));
+        const Geometry g = gauge();
+        click(d, g.x + 9, g.y + 9);
+        EXPECT_TRUE(waitUntil([&] { return !desk->running(); }, 2s)) << "still running";
+        EXPECT_FALSE(waitUntil([&] { return panelShown(); }, 1s)) << "the panel came back";
+    }
 }
 
 } // namespace
