@@ -45,7 +45,7 @@ class PowerTree {
 class GaugeDesk {
   public:
     // picom: opacity and click-through need a compositor; pixels are exact without one.
-    explicit GaugeDesk(bool picom, bool pcmanfm = true);
+    explicit GaugeDesk(bool picom, bool pcmanfm = true, std::string binary = SORVANE_BINARY);
     ~GaugeDesk();
 
     XSession& session() { return session_; }
@@ -72,6 +72,7 @@ class GaugeDesk {
     PowerTree power_;
     fs::path asoundConf_;
     fs::path soundFile_;
+    std::string binary_;
     pid_t gauge_ = 0;
 };
 
