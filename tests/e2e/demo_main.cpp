@@ -6,7 +6,6 @@
 // Writes PNG screenshots to OUTPUT_DIR: the reveal, the gauge at several charges, its options
 // menu, and the low-battery blink; gauge-*.png are the gauge's corner of the screen.
 // Qt first: Xlib's macros (Status, Bool, ...) would break its headers.
-#include <QGuiApplication>
 #include <QImage>
 
 #include "e2e/gauge_desk.h"
@@ -61,9 +60,6 @@ int main(int argc, char** argv) {
         std::cerr << "usage: sorvane-demo SORVANE_BINARY OUTPUT_DIR\n";
         return 2;
     }
-    // Only for writing PNG files: no window is shown by this process.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
     const fs::path out = argv[2];
     fs::create_directories(out);
     try {
