@@ -42,6 +42,22 @@ std::vector<Snapshot> snapshot(Display* d, const std::string& type) {
     return out;
 }
 
+std::string describe(Display* d, const std::vector<Snapshot>& windows) {
+    std::string out;
+    for (const Snapshot& s : windows) {
+        out += " [" + std::to_string(s.window) + " " + std::to_string(s.place.x) + "," +
+               std::to_string(s.place.y) + " " + std::to_string(s.place.width) + "x" +
+               std::to_string(s.place.height);
+        for (Atom a : s.state) {
+            char* name = XGetAtomName(d, a);
+            out += std::string(" ") + (name ? name + 14 : "?"); // without _NET_WM_STATE_
+            if (name) XFree(name);
+        }
+        out += "]";
+    }
+    return out;
+}
+
 bool noneViewable(Display* d, const std::vector<Snapshot>& windows) {
     return std::none_of(windows.begin(), windows.end(),
                         [&](const Snapshot& s) { return isViewable(d, s.window); });
@@ -53,22 +69,29 @@ class ShellWindows : public ::testing::TestWithParam<Desktop> {
         session = std::make_unique<XSession>(GetParam().options);
         d = session->display();
         x = std::make_unique<linuxos::X11Windows>(session->displayName());
+        // xfce4-panel maps its second panel and grows it while its plugins load.
+        panels = waitUntilSettled([&] { return snapshot(d, "DOCK"); });
+        desktops = waitUntilSettled([&] { return snapshot(d, "DESKTOP"); });
     }
     void TearDown() override {
         x.reset();
         session.reset();
     }
     // Waits until the windows of `type` are back exactly as they were.
-    bool restored(const std::string& type, const std::vector<Snapshot>& before) {
-        return waitUntil([&] { return snapshot(d, type) == before; });
+    ::testing::AssertionResult restored(const std::string& type,
+                                        const std::vector<Snapshot>& before) {
+        if (waitUntil([&] { return snapshot(d, type) == before; }))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "before:" << describe(d, before) << "\nnow:   " << describe(d, snapshot(d, type));
     }
     std::unique_ptr<XSession> session;
     Display* d = nullptr;
     std::unique_ptr<linuxos::X11Windows> x;
+    std::vector<Snapshot> panels, desktops;
 };
 
 TEST_P(ShellWindows, TaskbarHidesInPlaceIsFoundWhileHiddenAndComesBackAsItWas) {
-    const auto panels = snapshot(d, "DOCK");
     ASSERT_FALSE(panels.empty());
     const win::HWND taskbar = x->FindWindowA("Shell_traywnd", "");
     ASSERT_EQ(taskbar, panels.front().window);
@@ -81,7 +104,6 @@ TEST_P(ShellWindows, TaskbarHidesInPlaceIsFoundWhileHiddenAndComesBackAsItWas) {
 }
 
 TEST_P(ShellWindows, DesktopIconsHideAndComeBackAsTheyWere) {
-    const auto desktops = snapshot(d, "DESKTOP");
     ASSERT_FALSE(desktops.empty());
     const win::HWND desktop = x->FindWindowA("Progman", "Program Manager");
     ASSERT_EQ(desktop, desktops.front().window);
@@ -95,8 +117,6 @@ TEST_P(ShellWindows, DesktopIconsHideAndComeBackAsTheyWere) {
 }
 
 TEST_P(ShellWindows, TenQuickHideThenShowCyclesKeepEverything) {
-    const auto panels = snapshot(d, "DOCK");
-    const auto desktops = snapshot(d, "DESKTOP");
     for (int i = 0; i < 10; ++i) {
         // As one tick does: found afresh, hidden, found afresh, shown.
         x->SetWindowPos(x->FindWindowA("Shell_traywnd", ""), 0, 0, 0, 0, 0, win::SWP_HIDEWINDOW);
