@@ -181,7 +181,9 @@ void XSession::startXvfb() {
 }
 
 void XSession::startDbus() {
-    const RunResult r = run({"dbus-launch", "--sh-syntax"}, 10s);
+    // --exit-with-x11: the bus also ends with the X server, even when this process is killed
+    // outright (Xvfb, our own child, goes with us).
+    const RunResult r = run({"dbus-launch", "--sh-syntax", "--exit-with-x11"}, 10s);
     const auto value = [&](const std::string& key) -> std::string {
         const auto at = r.out.find(key + "='");
         if (at == std::string::npos) return {};
@@ -250,7 +252,6 @@ void XSession::teardown() {
     picom_ = 0;
     if (dbus_ > 0) endProcess(dbus_);
     dbus_ = 0;
-    endOrphans();
     if (display_) {
         forgetTolerant(display_);
         if (isRunning(xvfb_)) XCloseDisplay(display_);
@@ -258,6 +259,8 @@ void XSession::teardown() {
     }
     if (xvfb_ > 0) endProcess(xvfb_);
     xvfb_ = 0;
+    // What is left re-parented to us: dbus-launch's watcher (it leaves with the X server),
+    // services the bus started.
     endOrphans();
     if (!dir_.empty() && !std::getenv("SORVANE_KEEP_SESSION")) {
         std::error_code ignored;
