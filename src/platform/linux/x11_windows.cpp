@@ -105,6 +105,12 @@ Display* dpy(_XDisplay* d) {
     return d;
 }
 
+// Events read into Xlib's queue during an operation's round trips are handled before it returns.
+struct PumpOnExit {
+    X11Windows& windows;
+    ~PumpOnExit() { windows.processEvents(); }
+};
+
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     for (;;) {
@@ -167,25 +173,29 @@ bool X11Windows::checkCompositor() {
 void X11Windows::processEvents() {
     if (!display_) return;
     Display* d = dpy(display_);
-    bool compositorChanged = false;
-    std::vector<Window> mapped;
+    // Handling an event makes round trips that may queue more: go on until none is left, so
+    // nothing waits in Xlib's queue while the descriptor reads empty.
     while (XPending(d)) {
-        XEvent e;
-        XNextEvent(d, &e);
-        if (xfixesEvent_ >= 0 && e.type == xfixesEvent_ + XFixesSelectionNotify) {
-            compositorChanged = true;
-        } else if (e.type == MapNotify && own_.count(e.xmap.window)) {
-            mapped.push_back(e.xmap.window);
+        bool compositorChanged = false;
+        std::vector<Window> mapped;
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+            if (xfixesEvent_ >= 0 && e.type == xfixesEvent_ + XFixesSelectionNotify) {
+                compositorChanged = true;
+            } else if (e.type == MapNotify && own_.count(e.xmap.window)) {
+                mapped.push_back(e.xmap.window);
+            }
         }
+        if (compositorChanged) {
+            const bool before = compositor_;
+            if (checkCompositor() != before)
+                for (auto [w, alpha] : alpha_)
+                    applyOpacity(w);
+        }
+        for (Window w : mapped)
+            if (topmost_.count(w)) askTopmost(w);
     }
-    if (compositorChanged) {
-        const bool before = compositor_;
-        if (checkCompositor() != before)
-            for (auto [w, alpha] : alpha_)
-                applyOpacity(w);
-    }
-    for (Window w : mapped)
-        if (topmost_.count(w)) askTopmost(w);
     XFlush(d);
 }
 
@@ -270,6 +280,7 @@ std::vector<unsigned long> X11Windows::sameKindAs(unsigned long window) {
 win::HWND X11Windows::FindWindowA(const char* className, const char* windowName) {
     if (!display_ || !className) return 0;
     processEvents();
+    const PumpOnExit pump{*this};
     std::string cls(className);
     std::transform(cls.begin(), cls.end(), cls.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -391,6 +402,7 @@ win::BOOL X11Windows::SetWindowPos(win::HWND window, win::HWND insertAfter, int 
                                    int cy, win::UINT flags) {
     if (!display_ || !exists(window)) return 0;
     processEvents();
+    const PumpOnExit pump{*this};
     Display* d = dpy(display_);
     bool ok = true;
     if (flags & win::SWP_HIDEWINDOW) {
@@ -418,6 +430,7 @@ win::BOOL X11Windows::SetWindowPos(win::HWND window, win::HWND insertAfter, int 
 win::BOOL X11Windows::ShowWindow(win::HWND window, int command) {
     if (!display_ || !exists(window)) return 0;
     processEvents();
+    const PumpOnExit pump{*this};
     XWindowAttributes a;
     const bool wasVisible =
         XGetWindowAttributes(dpy(display_), window, &a) && a.map_state != IsUnmapped;
@@ -469,6 +482,7 @@ win::LRESULT X11Windows::SendMessageA(win::HWND window, win::UINT message, win::
     if (!display_ || message != win::WM_NCLBUTTONDOWN || wParam != win::HTCAPTION) return 0;
     if (!exists(window)) return 0;
     processEvents();
+    const PumpOnExit pump{*this};
     Display* d = dpy(display_);
     Window rootReturn = None, child = None;
     int rootX = 0, rootY = 0, winX = 0, winY = 0;
@@ -497,6 +511,7 @@ win::LRESULT X11Windows::SendMessageA(win::HWND window, win::UINT message, win::
 win::BOOL X11Windows::AnimateWindow(win::HWND window, win::DWORD time, win::DWORD flags) {
     if (!display_ || !exists(window) || !(flags & win::AW_CENTER)) return 0;
     processEvents();
+    const PumpOnExit pump{*this};
     Display* d = dpy(display_);
     XWindowAttributes a;
     if (!XGetWindowAttributes(d, window, &a)) return 0;
@@ -558,6 +573,7 @@ win::BOOL X11Windows::SetLayeredWindowAttributes(win::HWND window, win::DWORD, w
         !(flags & win::LWA_ALPHA) || !exists(window))
         return 0;
     processEvents();
+    const PumpOnExit pump{*this};
     alpha_[window] = alpha;
     applyOpacity(window);
     return 1;
