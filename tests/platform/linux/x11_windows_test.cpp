@@ -187,10 +187,16 @@ TEST_F(X11WindowsTest, WithoutACompositorAlphaZeroIsInvisibleInPlaceAndClickThro
     const Geometry place = geometry(d, gauge);
     EXPECT_EQ(pixel(d, 364, 364), (Rgb{0xE0, 0xA0, 0x20}));
 
+    const auto stacking = [&] {
+        const auto p = getProperty(d, DefaultRootWindow(d), "_NET_CLIENT_LIST_STACKING");
+        return p ? p->items : std::vector<unsigned long>{};
+    };
+    const auto order = stacking();
     x->SetLayeredWindowAttributes(gauge, 0, 0, win::LWA_ALPHA);
     ASSERT_TRUE(waitUntil([&] { return pixel(d, 364, 364) == Rgb{0x20, 0x40, 0xC0}; }));
     EXPECT_TRUE(isViewable(d, gauge)) << "still there";
     EXPECT_EQ(geometry(d, gauge), place);
+    EXPECT_EQ(stacking(), order) << "same stacking";
     pressesOn(back);
     click(d, 364, 364);
     EXPECT_TRUE(waitUntil([&] { return pressesOn(back) > 0; })) << "the click passed through";
