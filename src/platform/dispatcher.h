@@ -44,6 +44,8 @@ class Dispatcher {
     bool admits(const void* source, forms::Event event) const;
     bool running(const void* source, forms::Event event) const;
     bool idle() const { return running_.empty(); }
+    // Handlers still running (nested inside modal operations or inside each other).
+    std::size_t depth() const { return running_.size(); }
 
     void end() { ended_ = true; }
     bool ended() const { return ended_; }

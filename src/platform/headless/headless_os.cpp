@@ -58,20 +58,21 @@ void HeadlessOs::clearRecords() {
 }
 
 BOOL HeadlessOs::GetSystemPowerStatus(SYSTEM_POWER_STATUS& status) {
-    record("GetSystemPowerStatus()");
+    if (recording_) record("GetSystemPowerStatus()");
     status = power_;
     return 1;
 }
 
 BOOL HeadlessOs::Beep(DWORD frequency, DWORD duration) {
-    record("Beep(" + std::to_string(frequency) + ", " + std::to_string(duration) + ")");
-    beeps_.push_back({frequency, duration, now_()});
+    if (recording_)
+        record("Beep(" + std::to_string(frequency) + ", " + std::to_string(duration) + ")");
+    if (recording_) beeps_.push_back({frequency, duration, now_()});
     busy_(Millis(duration));
     return 1;
 }
 
 SHORT HeadlessOs::GetAsyncKeyState(int vKey) {
-    record("GetAsyncKeyState(" + hex(static_cast<unsigned>(vKey)) + ")");
+    if (recording_) record("GetAsyncKeyState(" + hex(static_cast<unsigned>(vKey)) + ")");
     int state = 0;
     if (down_.count(vKey)) state |= 0x8000;
     if (latched_.erase(vKey)) state |= 0x0001;
@@ -116,7 +117,7 @@ void HeadlessOs::setProgramWindowVisible(HWND h, bool visible) {
 }
 
 HWND HeadlessOs::FindWindowA(const char* className, const char* windowName) {
-    record("FindWindowA(" + quoted(className) + ", " + quoted(windowName) + ")");
+    if (recording_) record("FindWindowA(" + quoted(className) + ", " + quoted(windowName) + ")");
     for (const auto& [h, w] : windows_) {
         if (className && !equalNoCase(w.className, className)) continue;
         if (windowName && w.title != windowName) continue;
@@ -126,9 +127,10 @@ HWND HeadlessOs::FindWindowA(const char* className, const char* windowName) {
 }
 
 BOOL HeadlessOs::SetWindowPos(HWND h, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
-    record("SetWindowPos(" + hwndText(h) + ", " + hwndText(insertAfter) + ", " + std::to_string(x) +
-           ", " + std::to_string(y) + ", " + std::to_string(cx) + ", " + std::to_string(cy) + ", " +
-           hex(flags) + ")");
+    if (recording_)
+        record("SetWindowPos(" + hwndText(h) + ", " + hwndText(insertAfter) + ", " +
+               std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(cx) + ", " +
+               std::to_string(cy) + ", " + hex(flags) + ")");
     auto* w = find(h);
     if (!w) return 0;
     if (insertAfter == HWND_TOPMOST) w->topmost = true;
@@ -138,7 +140,7 @@ BOOL HeadlessOs::SetWindowPos(HWND h, HWND insertAfter, int x, int y, int cx, in
 }
 
 BOOL HeadlessOs::ShowWindow(HWND h, int command) {
-    record("ShowWindow(" + hwndText(h) + ", " + std::to_string(command) + ")");
+    if (recording_) record("ShowWindow(" + hwndText(h) + ", " + std::to_string(command) + ")");
     auto* w = find(h);
     if (!w) return 0;
     const bool was = w->visible;
@@ -148,20 +150,23 @@ BOOL HeadlessOs::ShowWindow(HWND h, int command) {
 }
 
 BOOL HeadlessOs::ReleaseCapture() {
-    record("ReleaseCapture()");
+    if (recording_) record("ReleaseCapture()");
     return 1;
 }
 
 LRESULT HeadlessOs::SendMessageA(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
-    record("SendMessageA(" + hwndText(h) + ", " + hex(message) + ", " + std::to_string(wParam) +
-           ", " + std::to_string(lParam) + ")");
+    if (recording_)
+        record("SendMessageA(" + hwndText(h) + ", " + hex(message) + ", " + std::to_string(wParam) +
+               ", " + std::to_string(lParam) + ")");
     auto* w = find(h);
     if (w && message == WM_NCLBUTTONDOWN && wParam == HTCAPTION) ++w->moves;
     return 0;
 }
 
 BOOL HeadlessOs::AnimateWindow(HWND h, DWORD time, DWORD flags) {
-    record("AnimateWindow(" + hwndText(h) + ", " + std::to_string(time) + ", " + hex(flags) + ")");
+    if (recording_)
+        record("AnimateWindow(" + hwndText(h) + ", " + std::to_string(time) + ", " + hex(flags) +
+               ")");
     auto* w = find(h);
     if (!w) return 0;
     w->visible = true;
@@ -170,14 +175,15 @@ BOOL HeadlessOs::AnimateWindow(HWND h, DWORD time, DWORD flags) {
 }
 
 LONG HeadlessOs::GetWindowLongA(HWND h, int index) {
-    record("GetWindowLongA(" + hwndText(h) + ", " + std::to_string(index) + ")");
+    if (recording_) record("GetWindowLongA(" + hwndText(h) + ", " + std::to_string(index) + ")");
     auto* w = find(h);
     return w && index == GWL_EXSTYLE ? w->exStyle : 0;
 }
 
 LONG HeadlessOs::SetWindowLongA(HWND h, int index, LONG newLong) {
-    record("SetWindowLongA(" + hwndText(h) + ", " + std::to_string(index) + ", " +
-           hex(static_cast<std::uint32_t>(newLong)) + ")");
+    if (recording_)
+        record("SetWindowLongA(" + hwndText(h) + ", " + std::to_string(index) + ", " +
+               hex(static_cast<std::uint32_t>(newLong)) + ")");
     auto* w = find(h);
     if (!w || index != GWL_EXSTYLE) return 0;
     const LONG old = w->exStyle;
@@ -186,8 +192,9 @@ LONG HeadlessOs::SetWindowLongA(HWND h, int index, LONG newLong) {
 }
 
 BOOL HeadlessOs::SetLayeredWindowAttributes(HWND h, DWORD colourKey, BYTE alpha, DWORD flags) {
-    record("SetLayeredWindowAttributes(" + hwndText(h) + ", " + std::to_string(colourKey) + ", " +
-           std::to_string(alpha) + ", " + hex(flags) + ")");
+    if (recording_)
+        record("SetLayeredWindowAttributes(" + hwndText(h) + ", " + std::to_string(colourKey) +
+               ", " + std::to_string(alpha) + ", " + hex(flags) + ")");
     auto* w = find(h);
     // As on Windows, only a layered window takes an alpha.
     if (!w || !(w->exStyle & WS_EX_LAYERED)) return 0;

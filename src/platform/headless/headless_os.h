@@ -86,6 +86,8 @@ class HeadlessOs final : public win::PowerStatus,
     void setProgramWindowVisible(win::HWND window, bool visible);
 
     // Called after each call is recorded: a test looks at the program's state at that moment.
+    // Long simulations switch the record off: it would grow with every poll.
+    void setRecording(bool on) { recording_ = on; }
     void watchCalls(std::function<void(const OsCall&)> watcher) { watcher_ = std::move(watcher); }
 
     const WindowState* window(win::HWND h) const;
@@ -95,6 +97,7 @@ class HeadlessOs final : public win::PowerStatus,
 
   private:
     void record(std::string text);
+    bool recording_ = true;
     WindowState* find(win::HWND h);
 
     std::function<Millis()> now_;

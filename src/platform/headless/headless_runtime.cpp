@@ -1,5 +1,6 @@
 #include "platform/headless/headless_runtime.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace sorvane::headless {
@@ -14,46 +15,62 @@ void HeadlessRuntime::showNative(forms::Window& window, bool visible) {
     if (os_) os_->setProgramWindowVisible(window.hWnd(), visible);
 }
 
+HeadlessRuntime::Scheduled* HeadlessRuntime::find(const forms::Timer* t) {
+    for (auto& e : schedule_)
+        if (e.timer == t) return &e;
+    return nullptr;
+}
+
+const HeadlessRuntime::Scheduled* HeadlessRuntime::find(const forms::Timer* t) const {
+    for (const auto& e : schedule_)
+        if (e.timer == t) return &e;
+    return nullptr;
+}
+
 void HeadlessRuntime::timerNative(forms::Timer& timer, bool run, int interval) {
     if (!run) {
-        schedule_.erase(&timer);
+        std::erase_if(schedule_, [&](const Scheduled& e) { return e.timer == &timer; });
         return;
     }
     auto [it, fresh] = order_.try_emplace(&timer, static_cast<unsigned>(order_.size()));
-    schedule_[&timer] = {now_ + Millis(interval), Millis(interval), it->second, ++generation_};
+    const Scheduled entry{&timer, now_ + Millis(interval), Millis(interval), it->second,
+                          ++generation_};
+    if (auto* e = find(&timer))
+        *e = entry;
+    else
+        schedule_.push_back(entry);
 }
 
-forms::Timer* HeadlessRuntime::nextDue(Millis limit) {
-    const forms::Timer* best = nullptr;
-    const Scheduled* bestEntry = nullptr;
-    for (const auto& [timer, entry] : schedule_) {
-        if (entry.due > limit) continue;
-        if (!best || entry.due < bestEntry->due ||
-            (entry.due == bestEntry->due && entry.order < bestEntry->order)) {
-            best = timer;
-            bestEntry = &entry;
-        }
+HeadlessRuntime::Scheduled* HeadlessRuntime::nextDue(Millis limit) {
+    Scheduled* best = nullptr;
+    for (auto& e : schedule_) {
+        if (e.due > limit) continue;
+        if (!best || e.due < best->due || (e.due == best->due && e.order < best->order)) best = &e;
     }
-    return const_cast<forms::Timer*>(best);
+    return best;
 }
 
 void HeadlessRuntime::advance(Millis d) {
     const Millis target = now_ + d;
     while (!ended()) {
-        forms::Timer* timer = nextDue(target);
-        if (!timer) break;
-        const Scheduled entry = schedule_[timer];
+        Scheduled* next = nextDue(target);
+        if (!next) break;
+        const Scheduled entry = *next;
         if (entry.due > now_) now_ = entry.due;
         const Millis fired = now_;
         // Reschedule before delivery, so a nested advance (a modal box) sees the next tick.
-        schedule_[timer].due = fired + entry.interval;
-        tick(*timer);
-        auto it = schedule_.find(timer);
-        if (it != schedule_.end() && it->second.generation == entry.generation &&
-            it->second.due < now_)
-            it->second.due = now_; // came due while the thread was held: one tick, at once
+        next->due = fired + entry.interval;
+        tick(const_cast<forms::Timer&>(*entry.timer));
+        // The handler may have stopped, restarted or added timers: look the entry up again.
+        auto* after = find(entry.timer);
+        if (after && after->generation == entry.generation && after->due < now_)
+            after->due = now_; // came due while the thread was held: one tick, at once
     }
     if (now_ < target) now_ = target;
+}
+
+int HeadlessRuntime::openBoxesWith(std::string_view text) const {
+    return static_cast<int>(std::count(openTexts_.begin(), openTexts_.end(), text));
 }
 
 void HeadlessRuntime::answerNextBox(int button, Millis after) {
@@ -72,9 +89,11 @@ int HeadlessRuntime::messageBoxNative(std::string_view text, int style, std::str
     }
     boxes_.push_back({std::string(text), std::string(title), style, now_, answer.button});
     ++openBoxes_;
+    openTexts_.emplace_back(text);
     if (openBoxes_ > maxOpenBoxes_) maxOpenBoxes_ = openBoxes_;
     if (answer.after.count() > 0) advance(answer.after);
     --openBoxes_;
+    openTexts_.erase(std::find(openTexts_.begin(), openTexts_.end(), text));
     return answer.button;
 }
 

@@ -43,6 +43,7 @@ class HeadlessRuntime final : public platform::FormsRuntime {
 
     // --- scripts ---
     void answerNextBox(int button, Millis after = Millis(0));
+    std::size_t pendingAnswers() const { return answers_.size(); }
     void chooseMenuItem(std::vector<std::string> captionPath);
     void dismissNextMenu() { chooseMenuItem({}); }
 
@@ -51,9 +52,16 @@ class HeadlessRuntime final : public platform::FormsRuntime {
     const std::vector<MenuRecord>& menus() const { return menus_; }
     int nativeChanges() const { return nativeChanges_; }
     bool openBox() const { return openBoxes_ > 0; }
+    int openBoxCount() const { return openBoxes_; }
+    // How many boxes with this text are open now.
+    int openBoxesWith(std::string_view text) const;
+    void clearRecords() {
+        boxes_.clear();
+        menus_.clear();
+    }
     int maxOpenBoxes() const { return maxOpenBoxes_; }
-    bool timerScheduled(const forms::Timer& t) const { return schedule_.count(&t) > 0; }
-    Millis timerDue(const forms::Timer& t) const { return schedule_.at(&t).due; }
+    bool timerScheduled(const forms::Timer& t) const { return find(&t) != nullptr; }
+    Millis timerDue(const forms::Timer& t) const { return find(&t)->due; }
 
   protected:
     win::HWND createNative(forms::Window& window) override;
@@ -68,6 +76,7 @@ class HeadlessRuntime final : public platform::FormsRuntime {
 
   private:
     struct Scheduled {
+        const forms::Timer* timer;
         Millis due;
         Millis interval;
         unsigned order;      // registration order breaks ties
@@ -78,11 +87,14 @@ class HeadlessRuntime final : public platform::FormsRuntime {
         Millis after;
     };
 
-    forms::Timer* nextDue(Millis limit);
+    // A handful of timers: a flat list scans faster than any tree (days of simulated ticks).
+    Scheduled* find(const forms::Timer* t);
+    const Scheduled* find(const forms::Timer* t) const;
+    Scheduled* nextDue(Millis limit);
 
     HeadlessOs* os_ = nullptr;
     Millis now_{0};
-    std::map<const forms::Timer*, Scheduled> schedule_;
+    std::vector<Scheduled> schedule_;
     std::map<const forms::Timer*, unsigned> order_;
     unsigned generation_ = 0;
     std::deque<Answer> answers_;
@@ -91,6 +103,7 @@ class HeadlessRuntime final : public platform::FormsRuntime {
     std::vector<MenuRecord> menus_;
     int nativeChanges_ = 0;
     int openBoxes_ = 0;
+    std::vector<std::string> openTexts_;
     int maxOpenBoxes_ = 0;
 };
 
