@@ -2,8 +2,13 @@
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORVANE_WERROR=ON
+# The same code under AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer (clang).
+SAN_BUILD ?= build-san
+SAN_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	-DSORVANE_SANITIZE=ON -DSORVANE_FUZZ=ON -DSORVANE_WERROR=ON
+FUZZ_SECONDS ?= 300
 
-.PHONY: all deps configure build test run demo windows package clean
+.PHONY: all deps configure build sanitized test fuzz run demo windows package clean
 
 all: build
 
@@ -14,9 +19,19 @@ build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Every test layer: headless, adapters, end to end.
-test: build
+sanitized: deps
+	cmake -S . -B $(SAN_BUILD) $(SAN_FLAGS)
+	cmake --build $(SAN_BUILD) -j $(JOBS) --target sorvane_sanitized
+
+# Every test layer: headless, adapters, end to end; then the short fuzz runs and the simulated
+# week under the sanitizers.
+test: build sanitized
 	cd $(BUILD) && ctest --output-on-failure
+	cd $(SAN_BUILD) && ctest --output-on-failure -L 'fuzz|soak'
+
+# Each fuzz target for FUZZ_SECONDS (default 300): executions and findings per target.
+fuzz: sanitized
+	tools/run-fuzzers $(SAN_BUILD) $(FUZZ_SECONDS)
 
 configure: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)

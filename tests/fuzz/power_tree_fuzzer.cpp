@@ -1,19 +1,18 @@
 // The sysfs power reader over random supply trees: random supplies, types, attributes and
-// contents (huge, negative, empty, binary). The record must always stay in its stated ranges.
+// contents (huge, negative, empty, binary, unreadable). The record must always stay in its
+// stated ranges. The tree lives in memory: the reader's folder listing and file reads are
+// injected, so the fuzzer runs at memory speed.
 #include "platform/linux/sysfs_power.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <map>
+#include <set>
 #include <string>
-#include <unistd.h>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const char* const names[] = {"AC",
                              "ADP1",
@@ -75,16 +74,6 @@ const char* const values[] = {"0",
                               "1e3",
                               "+5"};
 
-fs::path scratch() {
-    static const fs::path dir = [] {
-        char templ[] = "/tmp/sorvane-fuzz-power-XXXXXX";
-        const char* made = mkdtemp(templ);
-        if (!made) std::abort();
-        return fs::path(made);
-    }();
-    return dir;
-}
-
 void fail(const char* what, const sorvane::win::SYSTEM_POWER_STATUS& s) {
     std::fprintf(stderr, "power record out of range (%s): AC %d flag %d %d %% life %d full %d\n",
                  what, s.ACLineStatus, s.BatteryFlag, s.BatteryLifePercent, s.BatteryLifeTime,
@@ -96,35 +85,37 @@ void fail(const char* what, const sorvane::win::SYSTEM_POWER_STATUS& s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
-    const fs::path root = scratch() / "power_supply";
-    std::error_code ec;
-    fs::remove_all(root, ec);
-    fs::create_directories(root);
+    const std::string root = "/fuzz/power_supply";
+    std::set<std::string> folders;
+    std::map<std::string, std::optional<std::string>> files; // nullopt: unreadable
 
     const int supplies = in.ConsumeIntegralInRange(0, 4);
     for (int i = 0; i < supplies; ++i) {
-        const fs::path dir = root / in.PickValueInArray(names);
-        fs::create_directories(dir);
-        std::ofstream(dir / "type") << in.PickValueInArray(types) << "\n";
+        const std::string dir = root + "/" + in.PickValueInArray(names);
+        folders.insert(dir.substr(root.size() + 1));
+        files[dir + "/type"] = std::string(in.PickValueInArray(types)) + "\n";
         const int count = in.ConsumeIntegralInRange(0, 12);
         for (int a = 0; a < count; ++a) {
-            std::string value;
-            switch (in.ConsumeIntegralInRange(0, 2)) {
-            case 0:
-                value = in.PickValueInArray(values);
-                break;
-            case 1:
-                value = std::to_string(in.ConsumeIntegral<long long>());
-                break;
-            default:
-                value = in.ConsumeRandomLengthString(64);
-                break; // binary contents
+            std::optional<std::string> value;
+            switch (in.ConsumeIntegralInRange(0, 3)) {
+            case 0: value = in.PickValueInArray(values); break;
+            case 1: value = std::to_string(in.ConsumeIntegral<long long>()); break;
+            case 2: value = in.ConsumeRandomLengthString(64); break; // binary contents
+            default: break;                                           // a read that fails
             }
-            std::ofstream(dir / in.PickValueInArray(attributes), std::ios::binary) << value;
+            files[dir + "/" + in.PickValueInArray(attributes)] = value;
         }
     }
 
-    sorvane::linuxos::SysfsPower power(root.string());
+    auto list = [&](const std::string& r) {
+        return r == root ? std::vector<std::string>(folders.begin(), folders.end())
+                         : std::vector<std::string>{};
+    };
+    auto read = [&](const std::string& path) -> std::optional<std::string> {
+        auto it = files.find(path);
+        return it == files.end() ? std::nullopt : it->second;
+    };
+    sorvane::linuxos::SysfsPower power(root, read, list);
     sorvane::win::SYSTEM_POWER_STATUS s{};
     power.GetSystemPowerStatus(s);
 

@@ -104,17 +104,10 @@ Battery readBattery(const Reader& r) {
     return b;
 }
 
-Supplies readSupplies(const std::string& root, const AttributeReader& read) {
+Supplies readSupplies(const std::string& root, const SupplyLister& list,
+                      const AttributeReader& read) {
     Supplies s;
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(root, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        std::error_code isDirError;
-        // is_directory follows the symlinks sysfs is made of.
-        if (std::filesystem::is_directory(it->path(), isDirError))
-            names.push_back(it->path().filename().string());
-    }
+    std::vector<std::string> names = list(root);
     std::sort(names.begin(), names.end());
     for (const auto& name : names) {
         const Reader r(read, root + "/" + name);
@@ -274,11 +267,24 @@ std::optional<std::string> readAttributeFile(const std::string& path) {
     return text;
 }
 
-SysfsPower::SysfsPower(std::string root, AttributeReader reader)
-    : root_(std::move(root)), read_(std::move(reader)) {}
+std::vector<std::string> listSupplyFolders(const std::string& root) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(root, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code isDirError;
+        // is_directory follows the symlinks sysfs is made of.
+        if (std::filesystem::is_directory(it->path(), isDirError))
+            names.push_back(it->path().filename().string());
+    }
+    return names;
+}
+
+SysfsPower::SysfsPower(std::string root, AttributeReader reader, SupplyLister lister)
+    : root_(std::move(root)), read_(std::move(reader)), list_(std::move(lister)) {}
 
 win::BOOL SysfsPower::GetSystemPowerStatus(win::SYSTEM_POWER_STATUS& status) {
-    const Supplies s = readSupplies(root_, read_);
+    const Supplies s = readSupplies(root_, list_, read_);
     status = {};
     status.ACLineStatus = acLineStatus(s);
     status.BatteryLifePercent =

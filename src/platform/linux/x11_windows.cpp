@@ -377,12 +377,12 @@ bool X11Windows::show(unsigned long w) {
                 return XGetWindowAttributes(d, w, &now) && now.map_state == IsViewable;
             },
             kMapWait);
-        auto [x, y] = where();
-        if (x != place->x || y != place->y) {
+        const auto placed = where();
+        if (placed.first != place->x || placed.second != place->y) {
             XMoveWindow(d, w, place->x, place->y);
             XSync(d, False);
             // A frame may offset the client: correct once by what is left.
-            if (waitFor([&] { return where() != std::pair{x, y}; }, 200ms)) {
+            if (waitFor([&] { return where() != placed; }, 200ms)) {
                 auto [nx, ny] = where();
                 if (nx != place->x || ny != place->y) {
                     XMoveWindow(d, w, 2 * place->x - nx, 2 * place->y - ny);
