@@ -118,6 +118,15 @@ void FormWidget::syncGeometry() {
         syncScrollBar(*static_cast<forms::HScrollBar*>(const_cast<forms::Control*>(control)));
 }
 
+void FormWidget::controlChanged(const forms::Control& c, Property which) {
+    // Coalesced: painted once control is back in the event loop. A new picture or caption
+    // repaints its own place; a move repaints everything, old place included.
+    if (which == Property::Picture || which == Property::Caption)
+        update(rectOf(c));
+    else
+        update();
+}
+
 QRect FormWidget::rectOf(const forms::Control& c) const {
     return QRect(pixels(c.Left), pixels(c.Top), pixels(c.Width), pixels(c.Height));
 }
@@ -141,9 +150,7 @@ void FormWidget::paintEvent(QPaintEvent*) {
             const forms::PictureRef pic = static_cast<forms::Image&>(*c).Picture;
             if (!pic) continue;
             // Natural size, never stretched: the scale-2 picture is drawn at half its pixels.
-            QImage img = QtRuntime::image(*pic, scale);
-            img.setDevicePixelRatio(scale);
-            painter.drawImage(r.topLeft(), img);
+            painter.drawImage(r.topLeft(), QtRuntime::image(*pic, scale));
         } else if (c->kind() == ControlKind::Label) {
             const auto& text = static_cast<forms::Label&>(*c).Caption.get();
             painter.setPen(palette().color(QPalette::WindowText));
@@ -215,11 +222,13 @@ const QImage& QtRuntime::image(const forms::Picture& p, int scale) {
     if (it != cache.end()) return it->second;
 #if SORVANE_HAVE_ARTWORK
     const auto& bmp = forms::artworkBitmap(p.id, scale);
-    QImage img(bmp.rgb, bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888);
-    return cache.emplace(key, img.copy()).first->second;
+    QImage img =
+        QImage(bmp.rgb, bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888).copy();
 #else
-    return cache.emplace(key, placeholder(p, scale)).first->second;
+    QImage img = placeholder(p, scale);
 #endif
+    img.setDevicePixelRatio(scale);
+    return cache.emplace(key, std::move(img)).first->second;
 }
 
 QIcon QtRuntime::icon() {
@@ -227,6 +236,7 @@ QIcon QtRuntime::icon() {
     for (int scale : {1, 2}) {
         QImage img = image(*forms::picture(forms::PictureId::Icon), scale)
                          .convertToFormat(QImage::Format_ARGB32);
+        img.setDevicePixelRatio(1); // one icon per size, not per scale
 #if SORVANE_HAVE_ARTWORK
         const std::uint8_t* transparent = forms::artworkIconMask(scale);
         for (int y = 0; y < img.height(); ++y)
@@ -263,8 +273,7 @@ void QtRuntime::controlChangedNative(forms::Control& c, Property which) {
         w->syncScrollBar(static_cast<forms::HScrollBar&>(c));
         return;
     }
-    (void)which;
-    w->update(); // coalesced: painted once control is back in the event loop
+    w->controlChanged(c, which);
 }
 
 void QtRuntime::windowChangedNative(forms::Window& window, Property) {

@@ -41,6 +41,8 @@ class FormWidget final : public QWidget {
     QScrollBar* scrollBar(const forms::Control& c) const;
     void syncScrollBar(forms::HScrollBar& bar);
     void syncGeometry();
+    // Schedules the repaint a change of this control needs.
+    void controlChanged(const forms::Control& c, forms::Property which);
     // The topmost image or label under `p` (widget pixels), or null.
     forms::Control* controlAt(QPoint p) const;
 

@@ -135,6 +135,17 @@ TEST_F(QtRuntimeTest, AWindowIsAFramelessToolWindowAtItsTwipsGeometry) {
     EXPECT_EQ(w.pos(), QPoint(100, 33));
 }
 
+TEST(QtIcon, IsTheBatteryWithATransparentBackgroundAtBothScales) {
+    app();
+    const QIcon icon = qt::QtRuntime::icon();
+    for (int size : {32, 64}) {
+        const QImage img = icon.pixmap(size, size).toImage();
+        ASSERT_EQ(img.size(), QSize(size, size));
+        EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0) << "corner at " << size;
+        EXPECT_EQ(qAlpha(img.pixel(size / 2, size / 2)), 255) << "centre at " << size;
+    }
+}
+
 TEST_F(QtRuntimeTest, ShowAndHideFollowTheModel) {
     auto& w = loadAndShow();
     EXPECT_TRUE(w.isVisible());
