@@ -1,0 +1,417 @@
+// Sorvane.exe end to end under Wine: the real program file on a real X desktop (openbox,
+// picom), reading a fixture power supply, driven by XTEST and checked by X properties, window
+// pixels and what the Wine session itself reports.
+#include "bmp.h"
+#include "wine_session.h"
+
+#include "support/process.h"
+#include "support/wait.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include <map>
+#include <sstream>
+
+namespace {
+
+using namespace sorvane::testsupport;
+using namespace sorvane::wine;
+using namespace std::chrono_literals;
+
+const std::string fixtures = SORVANE_WINE_FIXTURES;
+const std::string artwork = SORVANE_ARTWORK_DIR;
+constexpr unsigned long opacity(unsigned alpha) {
+    return alpha * 0x01010101ul;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        out.push_back(l);
+    }
+    return out;
+}
+
+bool contains(const std::vector<std::string>& facts, const std::string& fact) {
+    return std::find(facts.begin(), facts.end(), fact) != facts.end();
+}
+
+// How a region of a grab compares with the same region of a picture.
+bool sameRegion(const Image& shot, int shotX, const Image& picture, int x0, int y0, int x1,
+                int y1) {
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x)
+            if (!(shot.at(shotX + x, y) == picture.at(x, y))) return false;
+    return true;
+}
+
+const std::vector<std::string> initialMenu = {"[x] Beep /!\\ F5", "[x] TaskBar F6",
+                                              "[x] IconBureau F7", "[>] Cacher // F8",
+                                              "[ ] A Propos De Sorvane"};
+const std::vector<std::string> barsMenu = {"[ ] 1 barre", "[ ] 2 barre", "[ ] 3 barre",
+                                           "[ ] 4 barre", "[ ] 5 barre", "[ ] 6 barre",
+                                           "[ ] 7 barre", "[ ] 8 barre"};
+
+// The options menu after F5, F6, F7 and F5 again.
+const std::vector<std::vector<std::string>> hotKeyMenus = {
+    {"[ ] Beep /!\\ F5", "[x] TaskBar F6", "[x] IconBureau F7", "[>] Cacher // F8",
+     "[ ] A Propos De Sorvane"},
+    {"[ ] Beep /!\\ F5", "[ ] TaskBar F6", "[x] IconBureau F7", "[>] Cacher // F8",
+     "[ ] A Propos De Sorvane"},
+    {"[ ] Beep /!\\ F5", "[ ] TaskBar F6", "[ ] IconBureau F7", "[>] Cacher // F8",
+     "[ ] A Propos De Sorvane"},
+    {"[x] Beep /!\\ F5", "[ ] TaskBar F6", "[ ] IconBureau F7", "[>] Cacher // F8",
+     "[ ] A Propos De Sorvane"},
+};
+
+// One Wine session for the whole run: making a prefix is the slow part.
+class WineEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        if (powerNamespaceAvailable()) session = new WineSession();
+    }
+    void TearDown() override {
+        delete session;
+        session = nullptr;
+    }
+    static inline WineSession* session = nullptr;
+};
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new WineEnvironment);
+
+class WineGauge : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        session_ = WineEnvironment::session;
+        if (!session_) GTEST_SKIP() << "no private mount namespace for the power fixture";
+        d = session_->display();
+        // Drawn before the gauge starts: the probe's menu takes the focus from the program.
+        for (const auto* m : {&initialMenu, &barsMenu})
+            ASSERT_GT(expectedMenu(*m).width, 0) << "the probe drew no menu";
+        for (const auto& m : hotKeyMenus)
+            ASSERT_GT(expectedMenu(m).width, 0);
+    }
+
+    void TearDown() override {
+        if (gauge_) {
+            session_->x().end(gauge_);
+            waitUntil([&] { return !findProgramWindow(d, "sorvane.exe", "Main"); }, 10s);
+        }
+    }
+
+    // Starts Sorvane.exe on a fixture and waits for its gauge window.
+    void start(const std::string& fixture) {
+        gauge_ = session_->x().spawn(
+            session_->wineWithPower(fixtures + "/" + fixture, {SORVANE_EXE}), "sorvane");
+        ASSERT_TRUE(
+            waitUntil([&] { return (main_ = findProgramWindow(d, "sorvane.exe", "Main")); }, 30s))
+            << "no gauge window; windows: " << windowList() << session_->x().log("sorvane");
+        const Geometry g = geometry(d, main_);
+        gx = g.x;
+        gy = g.y;
+    }
+
+    std::string windowList() {
+        std::string out;
+        for (Window w : windowsInTree(d, 3))
+            if (!wmClass(d, w).empty())
+                out += "\n  " + wmClass(d, w) + " \"" + wmName(d, w) + "\"" +
+                       (isViewable(d, w) ? " viewable" : "");
+        return out + "\n";
+    }
+
+    bool running() { return isRunning(gauge_); }
+    bool ended() {
+        if (!waitUntil([&] { return !isRunning(gauge_); }, 10s)) return false;
+        gauge_ = 0;
+        return true;
+    }
+
+    std::optional<unsigned long> gaugeOpacity() {
+        return getCardinal(d, main_, "_NET_WM_WINDOW_OPACITY");
+    }
+
+    // What the probe prints; empty when it found nothing.
+    std::string probe(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {SORVANE_WINEPROBE_EXE};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return session_->runToEnd(session_->wine(argv)).text;
+    }
+
+    // A pop-up menu drawn by Wine for the probe, with the entries the gauge's menu must have.
+    static const Image& expectedMenu(const std::vector<std::string>& entries) {
+        static std::map<std::vector<std::string>, Image> cache;
+        if (auto it = cache.find(entries); it != cache.end()) return it->second;
+        Display* dd = session_->display();
+        std::vector<std::string> args = {SORVANE_WINEPROBE_EXE, "showmenu", "600", "200"};
+        args.insert(args.end(), entries.begin(), entries.end());
+        const pid_t p = session_->x().spawn(session_->wine(args), "probe-menu");
+        Image shot;
+        if (waitUntil([&] { return !findPopupMenus(dd, "wineprobe.exe").empty(); }, 20s)) {
+            const Window w = findPopupMenus(dd, "wineprobe.exe").front();
+            const Geometry g = geometry(dd, w);
+            shot = grab(dd, w, 0, 0, g.width, g.height);
+        }
+        session_->x().end(p);
+        waitUntil([&] { return findPopupMenus(dd, "wineprobe.exe").empty(); }, 10s);
+        return cache[entries] = shot;
+    }
+
+    // Clicks the options button and waits for the menu; returns its window.
+    Window openOptions() {
+        moveMouse(d, gx + 300, gy + 300); // off the gauge: no drag starts on the way
+        click(d, gx + 8, gy + 122);
+        Window menu = 0;
+        waitUntil([&] {
+            auto menus = findPopupMenus(d, "sorvane.exe");
+            menu = menus.empty() ? 0 : menus.front();
+            return menu != 0;
+        });
+        return menu;
+    }
+
+    // Escape closes the menus while the gauge has the keyboard; a hot key that hides the
+    // taskbar while a menu is open can take the keyboard away, and then a click outside does.
+    void closeMenus() {
+        for (int i = 0; i < 2 && !findPopupMenus(d, "sorvane.exe").empty(); ++i)
+            tapKey(d, XK_Escape);
+        if (waitUntil([&] { return findPopupMenus(d, "sorvane.exe").empty(); }, 2s)) return;
+        click(d, gx + 600, gy + 500);
+        waitUntil([&] { return findPopupMenus(d, "sorvane.exe").empty(); });
+    }
+
+    // The centre of entry `index` of `count` in a Wine pop-up menu (3 px border, equal rows).
+    std::pair<int, int> entryCentre(Window menu, int index, int count) {
+        const Geometry g = geometry(d, menu);
+        const int row = (static_cast<int>(g.height) - 6) / count;
+        return {g.x + static_cast<int>(g.width) / 2, g.y + 3 + row * index + row / 2};
+    }
+
+    bool menuLooksLike(Window menu, const std::vector<std::string>& entries) {
+        const Image& want = expectedMenu(entries);
+        const Geometry g = geometry(d, menu);
+        if (want.width != static_cast<int>(g.width) || want.height != static_cast<int>(g.height))
+            return false;
+        return grab(d, menu, 0, 0, g.width, g.height).rgb == want.rgb;
+    }
+
+    // Opens the options menu until it shows `entries` (a hot key is polled, not pushed).
+    bool optionsMenuBecomes(const std::vector<std::string>& entries,
+                            std::chrono::milliseconds within = 10s) {
+        std::string seen;
+        const bool became = waitUntil(
+            [&] {
+                const Window menu = openOptions();
+                const bool same = menu && menuLooksLike(menu, entries);
+                if (!same && menu) {
+                    const Geometry g = geometry(d, menu);
+                    const Image& want = expectedMenu(entries);
+                    const Image got = grab(d, menu, 0, 0, g.width, g.height);
+                    int diff = 0;
+                    if (got.rgb.size() == want.rgb.size())
+                        for (std::size_t i = 0; i < got.rgb.size(); i += 3)
+                            diff += got.rgb[i] != want.rgb[i];
+                    seen = "menu " + std::to_string(g.width) + "x" + std::to_string(g.height) +
+                           " want " + std::to_string(want.width) + "x" +
+                           std::to_string(want.height) + " differing pixels " +
+                           std::to_string(diff) +
+                           (menuLooksLike(menu, initialMenu) ? " (initial)" : "");
+                    got.writePpm(session_->x().path("menu-got.ppm"));
+                    want.writePpm(session_->x().path("menu-want.ppm"));
+                }
+                closeMenus();
+                return same;
+            },
+            within, 50ms);
+        if (!became) ADD_FAILURE() << seen;
+        return became;
+    }
+
+    // The window manager's idea of the focus and Wine's must both be the gauge: keys reach the
+    // program only through a Wine window that has the focus.
+    void focusGauge() {
+        activate(d, main_);
+        ASSERT_TRUE(waitUntil([&] { return activeWindow(d) == main_; }))
+            << "the window manager never gave the gauge the focus";
+        std::string said;
+        ASSERT_TRUE(waitUntil([&] {
+            said = probe({"foreground"});
+            return said.find("foreground=Main") != std::string::npos;
+        })) << "Wine's foreground window: "
+            << said;
+    }
+
+    static inline WineSession* session_ = nullptr;
+    Display* d = nullptr;
+    pid_t gauge_ = 0;
+    Window main_ = 0;
+    int gx = 0, gy = 0;
+};
+
+TEST_F(WineGauge, GaugeIs128SquareAtItsPlaceAboveOthersAtAlpha200) {
+    ASSERT_NO_FATAL_FAILURE(start("battery57"));
+    const Geometry g = geometry(d, main_);
+    EXPECT_EQ(g, (Geometry{2, 33, 128, 128})) << "Left 25, Top 500, 1920 twips square at 96 dpi";
+    EXPECT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(200); }));
+    EXPECT_TRUE(hasAtom(d, main_, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+    EXPECT_TRUE(hasAtom(d, main_, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"))
+        << "a tool window stays out of the taskbar";
+}
+
+struct PowerCase {
+    const char* fixture;
+    const char* level;   // the level picture the percentage selects
+    const char* battery; // PileOff (bolt) on mains, PileOn on battery
+    const char* other;
+};
+
+class WineGaugePictures : public WineGauge, public ::testing::WithParamInterface<PowerCase> {};
+
+TEST_P(WineGaugePictures, ShowTheLevelAndThePowerSource) {
+    const auto& c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(start(c.fixture));
+    const Image level = readBmp24(artwork + "/" + c.level);
+    const Image battery = readBmp24(artwork + "/" + c.battery);
+    const Image other = readBmp24(artwork + "/" + c.other);
+    // The bolt's upper part, clear of the label, the buttons and the slider.
+    const int bx0 = 26, by0 = 50, bx1 = 51, by1 = 85;
+    ASSERT_FALSE(sameRegion(battery, 0, other, bx0, by0, bx1, by1)) << "region tells them apart";
+    Image shot;
+    const bool shown = waitUntil([&] {
+        shot = grab(d, main_, 0, 0, 128, 128);
+        // The level column below the slider, and the battery's bolt region.
+        return sameRegion(shot, 85, level, 0, 10, 42, 127) &&
+               sameRegion(shot, 0, battery, bx0, by0, bx1, by1);
+    });
+    if (!shown) shot.writePpm(session_->x().path(std::string(c.fixture) + ".ppm"));
+    EXPECT_TRUE(shown) << c.level << " and " << c.battery << " expected; grab in "
+                       << session_->x().path(std::string(c.fixture) + ".ppm");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Wine, WineGaugePictures,
+    ::testing::Values(PowerCase{"battery57", "level6.bmp", "pile_on.bmp", "pile_off.bmp"},
+                      PowerCase{"mains57", "level6.bmp", "pile_off.bmp", "pile_on.bmp"}),
+    [](const auto& info) { return std::string(info.param.fixture); });
+
+TEST_F(WineGauge, OptionsMenuOpensFromAClickWithCaptionsCheckMarksAndTheBarsSubMenu) {
+    ASSERT_NO_FATAL_FAILURE(start("battery57"));
+    const Window menu = openOptions();
+    ASSERT_NE(menu, 0u) << "no menu after a click on the options button";
+    EXPECT_TRUE(menuLooksLike(menu, initialMenu));
+    auto [cx, cy] = entryCentre(menu, 3, 5); // "Cacher // F8"
+    moveMouse(d, cx, cy);
+    ASSERT_TRUE(waitUntil([&] { return findPopupMenus(d, "sorvane.exe").size() == 2; }))
+        << "the bars sub-menu did not open";
+    EXPECT_TRUE(menuLooksLike(findPopupMenus(d, "sorvane.exe").back(), barsMenu));
+    closeMenus();
+}
+
+TEST_F(WineGauge, ThreeBarsHidesTheGaugeWithTheRecallKeyBoxAndF8BringsItBack) {
+    ASSERT_NO_FATAL_FAILURE(start("battery57"));
+    ASSERT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(200); }));
+    const Window menu = openOptions();
+    ASSERT_NE(menu, 0u);
+    auto [cx, cy] = entryCentre(menu, 3, 5);
+    moveMouse(d, cx, cy);
+    ASSERT_TRUE(waitUntil([&] { return findPopupMenus(d, "sorvane.exe").size() == 2; }));
+    auto [bx, by] = entryCentre(findPopupMenus(d, "sorvane.exe").back(), 2, 8); // "3 barre"
+    click(d, bx, by);
+
+    EXPECT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(0); }))
+        << "alpha 0 hides the gauge";
+    const auto box = probe({"box", "Touche Rappel"});
+    const auto facts = lines(box);
+    ASSERT_TRUE(contains(facts, "title=Touche Rappel")) << "no \"Touche Rappel\" box: " << box;
+    EXPECT_TRUE(contains(facts, "text=Pour réafficher le programme :: F8")) << box;
+    // Its OK button, by the position the box reports.
+    int x = 0, y = 0, w = 0, h = 0;
+    for (const auto& f : facts)
+        if (std::sscanf(f.c_str(), "button 1 %d %d %d %d", &x, &y, &w, &h) == 4) break;
+    ASSERT_GT(w, 0) << box;
+    click(d, x + w / 2, y + h / 2);
+    EXPECT_TRUE(waitUntil([&] { return !findProgramWindow(d, "sorvane.exe", "Touche Rappel"); }))
+        << "OK closes the box";
+
+    focusGauge();
+    tapKey(d, XK_F8);
+    EXPECT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(250); }))
+        << "F8 brings the gauge back at alpha 250";
+}
+
+TEST_F(WineGauge, F5F6F7WithTheGaugeFocusedFlipTheCheckMarks) {
+    ASSERT_NO_FATAL_FAILURE(start("battery57"));
+    const unsigned long keys[] = {XK_F5, XK_F6, XK_F7, XK_F5};
+    for (std::size_t i = 0; i < std::size(keys); ++i) {
+        ASSERT_NO_FATAL_FAILURE(focusGauge());
+        tapKey(d, keys[i]);
+        EXPECT_TRUE(optionsMenuBecomes(hotKeyMenus[i])) << "after key 0x" << std::hex << keys[i];
+    }
+}
+
+TEST_F(WineGauge, AboutBoxNamesTheProgramAndItsMaker) {
+    ASSERT_NO_FATAL_FAILURE(start("battery57"));
+    const Window menu = openOptions();
+    ASSERT_NE(menu, 0u);
+    auto [cx, cy] = entryCentre(menu, 4, 5); // "A Propos De Sorvane"
+    click(d, cx, cy);
+    const auto box = probe({"box", "Sorvane"});
+    const auto facts = lines(box);
+    ASSERT_TRUE(contains(facts, "title=Sorvane")) << "no box titled \"Sorvane\": " << box;
+    EXPECT_TRUE(contains(facts, "text=Sorvane Par Quillet.")) << box;
+    EXPECT_TRUE(running()) << "the about box does not end the program";
+}
+
+TEST_F(WineGauge, NoBatteryQuestionAnsweredYesEndsTheProgram) {
+    ASSERT_NO_FATAL_FAILURE(start("nobattery"));
+    const auto box = probe({"box", "Info - Batterie"});
+    const auto facts = lines(box);
+    ASSERT_TRUE(contains(facts, "title=Info - Batterie"))
+        << "no question on a machine without a battery: " << box;
+    EXPECT_TRUE(contains(facts, "text=Vous n'avez pas de batterie :: Quitter?")) << box;
+    int x = 0, y = 0, w = 0, h = 0;
+    for (const auto& f : facts)
+        if (std::sscanf(f.c_str(), "button 6 %d %d %d %d", &x, &y, &w, &h) == 4) break;
+    ASSERT_GT(w, 0) << "no Yes button: " << box;
+    click(d, x + w / 2, y + h / 2);
+    EXPECT_TRUE(ended()) << "Yes ends the program";
+}
+
+TEST_F(WineGauge, CloseButtonEndsTheProgram) {
+    ASSERT_NO_FATAL_FAILURE(start("battery57"));
+    moveMouse(d, gx + 300, gy + 300);
+    click(d, gx + 9, gy + 9);
+    EXPECT_TRUE(ended());
+}
+
+struct PowerRecord {
+    const char* fixture;
+    std::vector<std::string> lines;
+};
+
+class WinePowerTool : public WineGauge, public ::testing::WithParamInterface<PowerRecord> {};
+
+TEST_P(WinePowerTool, PrintsWhatWineReadsFromTheFixture) {
+    const auto r = session_->runToEnd(
+        session_->wineWithPower(fixtures + "/" + GetParam().fixture, {SORVANE_POWER_EXE}));
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(lines(r.text), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Wine, WinePowerTool,
+    ::testing::Values(PowerRecord{"battery57",
+                                  {"ACLineStatus=0", "BatteryFlag=0", "BatteryLifePercent=57",
+                                   "BatteryLifeTime=6840", "BatteryFullLifeTime=12000"}},
+                      PowerRecord{"mains57",
+                                  {"ACLineStatus=1", "BatteryFlag=8", "BatteryLifePercent=57",
+                                   "BatteryLifeTime=-1", "BatteryFullLifeTime=-1"}},
+                      PowerRecord{"nobattery",
+                                  {"ACLineStatus=1", "BatteryFlag=128", "BatteryLifePercent=255",
+                                   "BatteryLifeTime=-1", "BatteryFullLifeTime=-1"}}),
+    [](const auto& info) { return std::string(info.param.fixture); });
+
+} // namespace
