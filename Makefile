@@ -52,6 +52,15 @@ demo: configure
 	cmake --build $(BUILD) -j $(JOBS) --target sorvane sorvane-demo
 	$(BUILD)/tests/e2e/sorvane-demo $(BUILD)/src/platform/qt/sorvane $(BUILD)/demo
 
+# Sorvane.exe and sorvane-power.exe for 64-bit Windows, cross-built with mingw-w64 into
+# build-windows/. (`make test` cross-builds its own copy inside $(BUILD) and runs it under Wine.)
+WIN_BUILD ?= build-windows
+windows: deps
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=MinSizeRel -DSORVANE_WERROR=ON
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target Sorvane sorvane-power
+	@ls -l $(WIN_BUILD)/Sorvane.exe $(WIN_BUILD)/sorvane-power.exe
+
 # A .deb of the Linux desktop build, in $(BUILD)/.
 package: build
 	cd $(BUILD) && cpack -G DEB
