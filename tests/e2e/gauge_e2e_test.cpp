@@ -174,7 +174,7 @@ TEST_F(Desk, TheGaugeShowsTheBatteryFollowsItAndBlinksAndBeepsWhenLow) {
     auto took = timeUntil(
         desk, [](const Image& g) { return shownSource(g) == PictureId::PileOff; }, 3s);
     ASSERT_TRUE(took) << "the bolt never came";
-    EXPECT_LT(took->count(), 1500);
+    EXPECT_LT(took->count(), 2000);
     EXPECT_EQ(labelInk(desk.shot(), PictureId::PileOff).count, 0) << "on mains the label is empty";
     EXPECT_EQ(shownLevel(desk.shot()), 6) << "at 95 % and above the level stays";
 
@@ -184,7 +184,7 @@ TEST_F(Desk, TheGaugeShowsTheBatteryFollowsItAndBlinksAndBeepsWhenLow) {
         [](const Image& g) { return shownSource(g) == PictureId::PileOn && shownLevel(g) == 3; },
         3s);
     ASSERT_TRUE(took) << "25 % never showed three bars";
-    EXPECT_LT(took->count(), 1500);
+    EXPECT_LT(took->count(), 2000);
 
     // Below 5 %: the bar column alternates each second, with the five tones on the empty one.
     desk.power().onBattery(4);
@@ -391,16 +391,16 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         SCOPED_TRACE("TaskBar and IconBureau");
         ASSERT_TRUE(panelShown());
         choose(2); // TaskBar: off
-        EXPECT_TRUE(waitUntil([&] { return !panelShown(); }, 1s));
+        EXPECT_TRUE(waitUntil([&] { return !panelShown(); }, 3s));
         choose(2); // on
-        EXPECT_TRUE(waitUntil([&] { return panelShown(); }, 1s));
+        EXPECT_TRUE(waitUntil([&] { return panelShown(); }, 3s));
         choose(2); // off again
-        ASSERT_TRUE(waitUntil([&] { return !panelShown(); }, 1s));
+        ASSERT_TRUE(waitUntil([&] { return !panelShown(); }, 3s));
         choose(3); // IconBureau: off; the panel is not touched
-        EXPECT_TRUE(waitUntil([&] { return !desktopShown(); }, 1s));
+        EXPECT_TRUE(waitUntil([&] { return !desktopShown(); }, 3s));
         EXPECT_FALSE(panelShown());
         choose(3); // on, and the panel with it
-        EXPECT_TRUE(waitUntil([&] { return desktopShown() && panelShown(); }, 1s));
+        EXPECT_TRUE(waitUntil([&] { return desktopShown() && panelShown(); }, 3s));
     }
     {
         SCOPED_TRACE("F6 and F7 with another window focused");
@@ -409,13 +409,13 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         choose(2); // TaskBar checked again; the panel is already shown
         click(d, 500, 375);
         tapKey(d, XK_F6);
-        EXPECT_TRUE(waitUntil([&] { return !panelShown(); }, 1s)) << "F6 did not hide the panel";
+        EXPECT_TRUE(waitUntil([&] { return !panelShown(); }, 3s)) << "F6 did not hide the panel";
         tapKey(d, XK_F6);
-        EXPECT_TRUE(waitUntil([&] { return panelShown(); }, 1s));
+        EXPECT_TRUE(waitUntil([&] { return panelShown(); }, 3s));
         tapKey(d, XK_F7);
         EXPECT_TRUE(waitUntil([&] { return !desktopShown(); }, 2s)) << "F7 did not hide icons";
         tapKey(d, XK_F7);
-        EXPECT_TRUE(waitUntil([&] { return desktopShown(); }, 1s));
+        EXPECT_TRUE(waitUntil([&] { return desktopShown(); }, 3s));
         XDestroyWindow(d, other);
         XSync(d, False);
     }
@@ -423,7 +423,7 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         SCOPED_TRACE("3 barre: invisible and click-through, then back by level with the beep");
         tapKey(d, XK_F5); // the beep off: this recall is silent
         choose(4, 3);
-        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 1s));
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 3s));
         int inputRects = -1, ordering = 0;
         if (XRectangle* r = XShapeGetRectangles(d, main, ShapeInput, &inputRects, &ordering))
             XFree(r);
@@ -438,7 +438,7 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
 
         tapKey(d, XK_F5); // the beep on again
         choose(4, 3);     // already at three bars: back at the first check, with the beep
-        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 1s));
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 3s));
         EXPECT_TRUE(acknowledge("Touche Rappel"));
         EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(250); }, 4s));
         EXPECT_TRUE(waitUntil([&] { return tonesSoFar() >= tones + 5; }, 3s)) << "no beep";
@@ -449,16 +449,16 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         // Drawn at alpha 250 over a black desktop: within 5 of the pictures' colours.
         ASSERT_TRUE(waitUntil([&] { return shownLevel(desk->shot(), 6) == 6; }, 3s));
         choose(4, 3);
-        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 1s));
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 3s));
         EXPECT_TRUE(acknowledge("Touche Rappel"));
         const std::size_t tones = tonesSoFar();
         tapKey(d, XK_F8);
-        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(250); }, 500ms));
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(250); }, 1s));
         EXPECT_FALSE(waitUntil([&] { return tonesSoFar() > tones; }, 1s)) << "F8 is silent";
 
         const Geometry g = gauge();
         click(d, g.x + 46 + 20, g.y + 5); // in the slider's track, left of the handle
-        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(249); }, 1s))
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(249); }, 3s))
             << "opacity " << opacity().value_or(0) / 0x01010101ul;
     }
     {
@@ -516,7 +516,7 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
     {
         SCOPED_TRACE("closing leaves a hidden panel hidden");
         tapKey(d, XK_F6);
-        ASSERT_TRUE(waitUntil([&] { return !panelShown(); }, 1s));
+        ASSERT_TRUE(waitUntil([&] { return !panelShown(); }, 3s));
         const Geometry g = gauge();
         click(d, g.x + 9, g.y + 9);
         EXPECT_TRUE(waitUntil([&] { return !desk->running(); }, 2s)) << "still running";

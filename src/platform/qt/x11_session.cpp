@@ -36,12 +36,17 @@ int onXlibIoError(Display*) {
 
 QtMessageHandler qtDefault = nullptr;
 
-// Qt's xcb plugin reports a broken connection as a warning and then exits through exit(), which
-// runs static destructors against a dead connection. Catch the warning and leave cleanly.
+xcb_connection_t* qtConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Qt's xcb plugin reports a broken connection with warnings (failing requests first, then the
+// break itself) and exits through exit(), which runs static destructors against a dead
+// connection. Any warning from a dead connection means the display is gone: leave cleanly.
 void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("X11 connection")) ||
-        message.contains(QLatin1String("X server")) ||
-        message.contains(QLatin1String("xcb_connection")))
+    auto* c = qtConnection();
+    if ((c && xcb_connection_has_error(c)) || message.contains(QLatin1String("X11 connection")))
         lostDisplay();
     if (qtDefault) qtDefault(type, context, message);
 }
@@ -82,13 +87,6 @@ int serverButtons() {
     if (mask & Button2Mask) buttons |= 4;
     return buttons;
 }
-
-namespace {
-xcb_connection_t* qtConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-} // namespace
 
 void syncQtConnection() {
     if (auto* c = qtConnection())
