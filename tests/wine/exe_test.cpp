@@ -1,5 +1,6 @@
 // The Windows program file as it ships: self-contained, small, and carrying its resources.
 #include "pe_file.h"
+#include "platform/win32/gunzip.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@ namespace {
 
 using namespace sorvane::wine;
 
-constexpr std::uint32_t RT_ICON = 3, RT_BITMAP = 2, RT_GROUP_ICON = 14, RT_VERSION = 16,
+constexpr std::uint32_t RT_ICON = 3, RT_RCDATA = 10, RT_GROUP_ICON = 14, RT_VERSION = 16,
                         RT_MANIFEST = 24;
 
 Bytes readFile(const std::string& path) {
@@ -137,24 +138,38 @@ struct PictureFile {
 
 class Pictures : public ::testing::TestWithParam<PictureFile> {};
 
-TEST_P(Pictures, AreTheArtworkFilesAsBitmapResources) {
-    // A BITMAP resource is the .bmp file without its 14-byte file header.
+TEST_P(Pictures, UnpackToTheArtworkFiles) {
+    // Each picture is its .bmp file, gzip-packed, as RCDATA.
     const Bytes bmp = readFile(std::string(SORVANE_ARTWORK_DIR) + "/" + GetParam().file);
-    ASSERT_GT(bmp.size(), 14u) << GetParam().file;
-    const auto r = sorvane().resource(RT_BITMAP, GetParam().id);
-    ASSERT_TRUE(r) << "bitmap " << GetParam().id;
-    EXPECT_EQ(r->data, Bytes(bmp.begin() + 14, bmp.end())) << GetParam().file;
+    ASSERT_GT(bmp.size(), 54u) << GetParam().file;
+    const auto r = sorvane().resource(RT_RCDATA, GetParam().id);
+    ASSERT_TRUE(r) << "picture " << GetParam().id;
+    EXPECT_EQ(sorvane::win32::gunzip(r->data), bmp) << GetParam().file;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ProgramFile, Pictures,
-    ::testing::Values(PictureFile{100, "level0.bmp"}, PictureFile{101, "level1.bmp"},
-                      PictureFile{102, "level2.bmp"}, PictureFile{103, "level3.bmp"},
-                      PictureFile{104, "level4.bmp"}, PictureFile{105, "level5.bmp"},
-                      PictureFile{106, "level6.bmp"}, PictureFile{107, "level7.bmp"},
-                      PictureFile{108, "level8.bmp"}, PictureFile{109, "level9.bmp"},
-                      PictureFile{110, "pile_on.bmp"}, PictureFile{111, "pile_off.bmp"},
-                      PictureFile{112, "fermer.bmp"}, PictureFile{113, "options.bmp"}));
+std::vector<PictureFile> pictureFiles() {
+    const char* names[] = {"level0",  "level1",   "level2", "level3", "level4",
+                           "level5",  "level6",   "level7", "level8", "level9",
+                           "pile_on", "pile_off", "fermer", "options"};
+    static std::vector<std::string> files;
+    std::vector<PictureFile> out;
+    files.reserve(std::size(names) * 2);
+    for (unsigned i = 0; i < std::size(names); ++i) {
+        files.push_back(std::string(names[i]) + ".bmp");
+        out.push_back({100 + i, files.back().c_str()});
+        files.push_back(std::string(names[i]) + "@2x.bmp");
+        out.push_back({200 + i, files.back().c_str()});
+    }
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(ProgramFile, Pictures, ::testing::ValuesIn(pictureFiles()),
+                         [](const auto& info) {
+                             std::string name = info.param.file;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
 
 TEST(ProgramFile, ManifestAsksForCommonControls6AsInvokerDpiAwareness) {
     const auto r = sorvane().resource(RT_MANIFEST, 1);

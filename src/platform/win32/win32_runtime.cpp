@@ -1,5 +1,6 @@
 #include "platform/win32/win32_runtime.h"
 
+#include "platform/win32/gunzip.h"
 #include "platform/win32/win32_layout.h"
 
 // After our headers: <windows.h> turns most of our constant names into macros.
@@ -12,7 +13,9 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <cstring>
 #include <exception>
+#include <span>
 #include <string>
 
 namespace sorvane::win32 {
@@ -93,16 +96,48 @@ struct Win32Runtime::Impl {
     HBITMAP bitmap(const forms::Picture& picture, int scale) {
         const int id = bitmapResource(picture.id, scale);
         auto it = bitmaps.find(id);
-        if (it == bitmaps.end()) {
-            auto* bmp = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id),
-                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-            it = bitmaps.emplace(id, bmp).first;
-        }
+        if (it == bitmaps.end()) it = bitmaps.emplace(id, loadPicture(id)).first;
         return it->second;
     }
 
-    // The picture drawn for the current DPI: its own 2x bitmap when the build carries it, else
-    // the 1x bitmap, shown twice as large. `drawn` is its size on screen.
+    // A picture is its .bmp file, gzip-packed as RCDATA (a third of the program file's size
+    // otherwise). Null when the build does not carry it or it does not unpack.
+    HBITMAP loadPicture(int id) {
+        HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));
+        if (!found) return nullptr;
+        HGLOBAL loaded = LoadResource(instance, found);
+        const auto* data = static_cast<const std::uint8_t*>(LockResource(loaded));
+        if (!data) return nullptr;
+        std::vector<std::uint8_t> file;
+        try {
+            file = gunzip(std::span(data, SizeofResource(instance, found)));
+        } catch (const GzipError&) {
+            return nullptr;
+        }
+        BITMAPFILEHEADER head{};
+        if (file.size() < sizeof head + sizeof(BITMAPINFOHEADER)) return nullptr;
+        std::memcpy(&head, file.data(), sizeof head);
+        if (head.bfType != 0x4D42 || head.bfOffBits <= sizeof head || head.bfOffBits >= file.size())
+            return nullptr;
+        // The info block copied to its own (aligned) storage before the system reads it.
+        std::vector<std::uint8_t> info(file.begin() + sizeof head, file.begin() + head.bfOffBits);
+        const auto* bmi = reinterpret_cast<const BITMAPINFO*>(info.data());
+        const auto& h = bmi->bmiHeader;
+        if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biCompression != BI_RGB || h.biWidth <= 0)
+            return nullptr;
+        const std::size_t stride =
+            ((static_cast<std::size_t>(h.biWidth) * h.biBitCount + 31) / 32) * 4;
+        const std::size_t size =
+            stride * static_cast<std::size_t>(h.biHeight < 0 ? -h.biHeight : h.biHeight);
+        if (size > file.size() - head.bfOffBits) return nullptr;
+        void* bits = nullptr;
+        HBITMAP bmp = CreateDIBSection(nullptr, bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (bmp && bits) std::memcpy(bits, file.data() + head.bfOffBits, size);
+        return bmp;
+    }
+
+    // The picture drawn for the current DPI: its own 2x bitmap, or, should that be missing, the
+    // 1x bitmap shown twice as large. `drawn` is its size on screen.
     HBITMAP scaledBitmap(const forms::Picture& picture, SIZE& drawn) {
         const int scale = pictureScale(rt.dpi());
         HBITMAP bmp = bitmap(picture, scale);
