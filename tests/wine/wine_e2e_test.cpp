@@ -387,6 +387,45 @@ TEST_F(WineGauge, CloseButtonEndsTheProgram) {
     EXPECT_TRUE(ended());
 }
 
+// Run last: it changes the prefix's DPI and puts it back.
+class WineGaugeAt192Dpi : public WineGauge {
+  protected:
+    void SetUp() override {
+        WineGauge::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_TRUE(setDpi(192));
+    }
+    void TearDown() override {
+        WineGauge::TearDown();
+        if (session_) setDpi(96);
+    }
+    bool setDpi(int dpi) {
+        return session_
+            ->runToEnd(
+                session_->wine({"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                                "/t", "REG_DWORD", "/d", std::to_string(dpi), "/f"}))
+            .finished;
+    }
+};
+
+TEST_F(WineGaugeAt192Dpi, TheGaugeDoublesAndShowsThe2xPictures) {
+    ASSERT_NO_FATAL_FAILURE(start("mains57"));
+    EXPECT_EQ(geometry(d, main_), (Geometry{3, 67, 256, 256}))
+        << "1920 twips are 256 px at 192 dpi; Left 25 and Top 500 twips are 3 and 67 px";
+    const Image level = readBmp24(artwork + "/level6@2x.bmp");
+    const Image battery = readBmp24(artwork + "/pile_off@2x.bmp");
+    ASSERT_EQ(level.width, 86);
+    Image shot;
+    const bool shown = waitUntil([&] {
+        shot = grab(d, main_, 0, 0, 256, 256);
+        // ImgBat at 1280 twips is x 171; below the slider (3..20) and clear of the label.
+        return sameRegion(shot, 171, level, 0, 22, 84, 255) &&
+               sameRegion(shot, 0, battery, 52, 100, 103, 171);
+    });
+    if (!shown) shot.writePpm(session_->x().path("dpi192.ppm"));
+    EXPECT_TRUE(shown) << "the drawn 2x pictures, not the 1x ones enlarged";
+}
+
 struct PowerRecord {
     const char* fixture;
     std::vector<std::string> lines;
