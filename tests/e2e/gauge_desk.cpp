@@ -68,12 +68,16 @@ GaugeDesk::~GaugeDesk() {
 }
 
 pid_t GaugeDesk::start() {
+    return start({});
+}
+
+pid_t GaugeDesk::start(const std::vector<std::string>& wrapper) {
     if (!powerNamespaceAvailable())
         throw std::runtime_error("no private mount namespace here (unshare -m)");
-    gauge_ = session_.spawn(
-        inPowerNamespace(power_.dir().string(),
-                         {"env", "ALSA_CONFIG_PATH=" + asoundConf_.string(), SORVANE_BINARY}),
-        "sorvane");
+    std::vector<std::string> argv{"env", "ALSA_CONFIG_PATH=" + asoundConf_.string()};
+    argv.insert(argv.end(), wrapper.begin(), wrapper.end());
+    argv.push_back(SORVANE_BINARY);
+    gauge_ = session_.spawn(inPowerNamespace(power_.dir().string(), argv), "sorvane");
     return gauge_;
 }
 

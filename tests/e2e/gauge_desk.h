@@ -53,6 +53,9 @@ class GaugeDesk {
     PowerTree& power() { return power_; }
 
     pid_t start();
+    // Same, with `wrapper` run in front of the program inside its namespace (strace, ...);
+    // pid() is then the wrapper's.
+    pid_t start(const std::vector<std::string>& wrapper);
     bool running();
     pid_t pid() const { return gauge_; }
     std::string log() const { return session_.log("sorvane"); }
