@@ -85,7 +85,7 @@ class Inflater {
         }
         std::array<std::uint16_t, maxBits + 1> offs{};
         for (int len = 1; len < maxBits; ++len)
-            offs[len + 1] = offs[len] + h.count[len];
+            offs[len + 1] = static_cast<std::uint16_t>(offs[len] + h.count[len]);
         for (int s = 0; s < n; ++s)
             if (lengths[s]) h.symbol[offs[lengths[s]]++] = static_cast<std::uint16_t>(s);
         return h;

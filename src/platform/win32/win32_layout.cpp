@@ -107,10 +107,10 @@ std::u16string utf8ToUtf16(std::string_view text) {
             cp = b;
         } else if (b >= 0xC2 && b <= 0xF4) {
             const std::size_t need = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-            char32_t v = b & (need == 2 ? 0x1F : need == 3 ? 0x0F : 0x07);
+            char32_t v = static_cast<char32_t>(b & (need == 2 ? 0x1F : need == 3 ? 0x0F : 0x07));
             std::size_t k = 1;
             for (; k < need && i + k < n && (s[i + k] & 0xC0) == 0x80; ++k)
-                v = (v << 6) | (s[i + k] & 0x3F);
+                v = (v << 6) | static_cast<char32_t>(s[i + k] & 0x3F);
             const bool overlong = (need == 3 && v < 0x800) || (need == 4 && v < 0x10000);
             if (k == need && !overlong && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) cp = v;
             len = k;
