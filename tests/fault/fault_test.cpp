@@ -189,6 +189,7 @@ TEST_F(Faults, PanelsCompositorBatteryAndHostileWindowsComeAndGoUnderTheGauge) {
     {
         SCOPED_TRACE("the panel killed and restarted while shown");
         restartTint2("tint2-shown");
+        if (HasFatalFailure()) return;
         tapKey(d, XK_F6);
         EXPECT_TRUE(waitUntil([&] { return !panelShown(); }, 3s)) << "F6 missed the new panel";
         EXPECT_TRUE(desk.running()) << desk.log();
@@ -196,6 +197,7 @@ TEST_F(Faults, PanelsCompositorBatteryAndHostileWindowsComeAndGoUnderTheGauge) {
     {
         SCOPED_TRACE("the panel killed and restarted while hidden");
         restartTint2("tint2-hidden");
+        if (HasFatalFailure()) return;
         tapKey(d, XK_F6); // shows the panel: the new one is shown already
         ASSERT_TRUE(desk.running()) << desk.log();
         EXPECT_FALSE(waitUntil([&] { return !panelShown(); }, 1s));
@@ -324,11 +326,11 @@ TEST_F(Faults, WithoutSoundTheBlinkKeepsItsRhythmAndALostDisplayEndsTheGaugeClea
                 << " ";
         for (std::size_t i = 1; i < changes.size(); ++i) {
             const long span = msBetween(changes[i - 1].at, changes[i].at);
-            EXPECT_NEAR(span, changes[i - 1].level == 0 ? 500 : 1500, 200)
+            EXPECT_NEAR(span, changes[i - 1].level == 0 ? 500 : 1500, 250)
                 << "level:ms " << all.str();
         }
         for (std::size_t i = 2; i < changes.size(); ++i)
-            EXPECT_NEAR(msBetween(changes[i - 2].at, changes[i].at), 2000, 200)
+            EXPECT_NEAR(msBetween(changes[i - 2].at, changes[i].at), 2000, 250)
                 << "level:ms " << all.str();
         const long mean = msBetween(changes.front().at, changes.back().at) /
                           static_cast<long>(changes.size() - 1);
