@@ -165,6 +165,18 @@ TEST_F(Faults, PanelsCompositorBatteryAndHostileWindowsComeAndGoUnderTheGauge) {
             return true;
         };
         ASSERT_TRUE(waitUntil(allHostileShown, 5s));
+        // Panels by their type that were never shown, with junk where the gauge keeps its copies:
+        // taken for hidden panels; the junk is not used when they are shown.
+        std::vector<Window> spoiledDocks;
+        for (int variant = 0; variant < 3; ++variant) {
+            const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 600 + 20 * variant, 300,
+                                                 16, 16, 0, 0, 0);
+            XClassHint cls{const_cast<char*>("hostile"), const_cast<char*>("Hostile")};
+            XSetClassHint(d, w, &cls);
+            put32(d, w, type, XA_ATOM, {static_cast<long>(dock)});
+            spoilSavedState(d, w, variant);
+            spoiledDocks.push_back(w);
+        }
 
         // Each hide leaves junk over the saved copies; each show still brings the panel back.
         for (int variant = 0; variant < 3; ++variant) {
@@ -174,6 +186,9 @@ TEST_F(Faults, PanelsCompositorBatteryAndHostileWindowsComeAndGoUnderTheGauge) {
             tapKey(d, XK_F6);
             EXPECT_TRUE(waitUntil(panelShown, 3s)) << "variant " << variant;
         }
+        for (Window w : spoiledDocks)
+            EXPECT_TRUE(waitUntil([&] { return isViewable(d, w); }, 2s))
+                << "a never-shown panel with junk copies was not shown like a hidden one";
         tapKey(d, XK_F7);
         ASSERT_TRUE(waitUntil([&] { return !desktopShown(); }, 3s)) << "F7 did not hide icons";
         for (Window w : findWindowsByType(d, "DESKTOP"))
@@ -182,6 +197,7 @@ TEST_F(Faults, PanelsCompositorBatteryAndHostileWindowsComeAndGoUnderTheGauge) {
         EXPECT_TRUE(waitUntil(desktopShown, 3s));
         EXPECT_TRUE(allHostileShown()) << "a hostile window was handled as a shell window";
         EXPECT_TRUE(desk.running()) << desk.log();
+        hostile.insert(hostile.end(), spoiledDocks.begin(), spoiledDocks.end());
         for (Window w : hostile)
             XDestroyWindow(d, w);
         XSync(d, False);
