@@ -153,7 +153,20 @@ class WineGauge : public ::testing::Test {
         if (waitUntil([&] { return !findPopupMenus(dd, "wineprobe.exe").empty(); }, 20s)) {
             const Window w = findPopupMenus(dd, "wineprobe.exe").front();
             const Geometry g = geometry(dd, w);
-            shot = grab(dd, w, 0, 0, g.width, g.height);
+            // The window is mapped before Wine draws into it: take the menu once its text is
+            // there and two grabs agree.
+            Image last;
+            waitUntil(
+                [&] {
+                    shot = grab(dd, w, 0, 0, g.width, g.height);
+                    bool text = false;
+                    for (std::size_t i = 0; i + 2 < shot.rgb.size() && !text; i += 3)
+                        text = shot.rgb[i] + shot.rgb[i + 1] + shot.rgb[i + 2] < 150;
+                    const bool steady = text && shot.rgb == last.rgb;
+                    last = shot;
+                    return steady;
+                },
+                10s, 50ms);
         }
         session_->x().end(p);
         waitUntil([&] { return findPopupMenus(dd, "wineprobe.exe").empty(); }, 10s);
@@ -301,12 +314,14 @@ TEST_F(WineGauge, OptionsMenuOpensFromAClickWithCaptionsCheckMarksAndTheBarsSubM
     ASSERT_NO_FATAL_FAILURE(start("battery57"));
     const Window menu = openOptions();
     ASSERT_NE(menu, 0u) << "no menu after a click on the options button";
-    EXPECT_TRUE(menuLooksLike(menu, initialMenu));
+    // Wine maps a menu's window before it has drawn into it: wait for the drawing.
+    EXPECT_TRUE(waitUntil([&] { return menuLooksLike(menu, initialMenu); }));
     auto [cx, cy] = entryCentre(menu, 3, 5); // "Cacher // F8"
     moveMouse(d, cx, cy);
     ASSERT_TRUE(waitUntil([&] { return findPopupMenus(d, "sorvane.exe").size() == 2; }))
         << "the bars sub-menu did not open";
-    EXPECT_TRUE(menuLooksLike(findPopupMenus(d, "sorvane.exe").back(), barsMenu));
+    EXPECT_TRUE(waitUntil(
+        [&] { return menuLooksLike(findPopupMenus(d, "sorvane.exe").back(), barsMenu); }));
     closeMenus();
 }
 
