@@ -91,9 +91,12 @@ void XKeys::drain() {
 win::SHORT XKeys::GetAsyncKeyState(int vKey) {
     const int slot = slotOf(vKey);
     if (slot < 0 || !display_) return 0;
-    drain();
+    // Keymap first, then the events: the press of a key the keymap shows down reached us before
+    // the keymap's reply, so it is latched and read in this query. Draining first let a press
+    // land between the two, read "down" now and "pressed" again at the next query: two toggles.
     char keys[32] = {};
     XQueryKeymap(display_, keys);
+    drain();
     const unsigned code = keycodes_[slot];
     const bool down = code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0;
     const bool pressed = latched_[slot];
