@@ -4,6 +4,7 @@
 #pragma once
 
 #include "forms/artwork/artwork.h"
+#include "support/tones.h"
 #include "support/wait.h"
 #include "support/x_helpers.h"
 #include "support/x_session.h"
@@ -102,8 +103,5 @@ struct Ink {
     int count = 0, left = 0, right = 0;
 };
 Ink labelInk(const Image& gauge, forms::PictureId source);
-
-// Frequencies of the steady tones in a signal.
-std::vector<double> toneFrequencies(const std::vector<std::int16_t>& samples);
 
 } // namespace sorvane::e2e

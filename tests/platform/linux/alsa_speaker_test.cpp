@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/process.h"
+#include "support/tones.h"
 #include "support/wait.h"
 
 #include <unistd.h>
@@ -18,8 +19,6 @@ namespace {
 using namespace sorvane::testsupport;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-constexpr double kRate = 48000;
 
 class AlsaBeep : public ::testing::Test {
   protected:
@@ -53,30 +52,6 @@ class AlsaBeep : public ::testing::Test {
     }
     fs::path dir;
 };
-
-// Frequencies of the runs of steady period in a signal, by interpolated upward zero crossings.
-std::vector<double> toneFrequencies(const std::vector<std::int16_t>& s) {
-    std::vector<double> crossings;
-    for (std::size_t i = 1; i < s.size(); ++i)
-        if (s[i - 1] < 0 && s[i] >= 0)
-            crossings.push_back(static_cast<double>(i - 1) +
-                                s[i - 1] / static_cast<double>(s[i - 1] - s[i]));
-    std::vector<double> tones;
-    std::size_t first = 0;
-    for (std::size_t k = 1; k <= crossings.size(); ++k) {
-        const bool breaks = k == crossings.size() ||
-                            (k >= first + 2 && std::abs((crossings[k] - crossings[k - 1]) -
-                                                        (crossings[k - 1] - crossings[k - 2])) >
-                                                   0.05 * (crossings[k - 1] - crossings[k - 2]));
-        if (!breaks) continue;
-        const std::size_t periods = k - 1 - first;
-        if (periods >= 20)
-            tones.push_back(kRate * static_cast<double>(periods) /
-                            (crossings[k - 1] - crossings[first]));
-        first = k - 1;
-    }
-    return tones;
-}
 
 TEST_F(AlsaBeep, FiveTonesAtTheirFrequenciesTakeAtLeastHalfASecond) {
     const auto raw = dir / "beep.raw";
