@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <vector>
 
@@ -160,12 +161,13 @@ BYTE lifePercent(const Supplies& s) {
     const bool allCharge = std::all_of(s.batteries.begin(), s.batteries.end(),
                                        [](const Battery& b) { return b.now && !b.energy; });
     if (allEnergy || allCharge) {
-        std::int64_t now = 0, full = 0;
+        // Summed in long double: absurd 64-bit readings must not overflow.
+        long double now = 0, full = 0;
         for (const Battery& b : s.batteries) {
-            now += *b.now;
-            full += *b.full;
+            now += static_cast<long double>(*b.now);
+            full += static_cast<long double>(*b.full);
         }
-        return roundedPercent(now, full);
+        return static_cast<BYTE>(std::min<long double>(100.0L, now * 100.0L / full + 0.5L));
     }
     // Sizes unknown: the mean of the percentages is the best left.
     std::int64_t sum = 0;
@@ -189,7 +191,7 @@ LONG lifeTime(const Supplies& s) {
         now += static_cast<long double>(*b.now);
         if (!b.rate) continue;
         // The sign of the rate depends on the driver.
-        const auto magnitude = static_cast<long double>(*b.rate < 0 ? -*b.rate : *b.rate);
+        const long double magnitude = std::fabs(static_cast<long double>(*b.rate));
         if (b.energy && magnitude > kMaxRateMicrowatts) return win::BATTERY_LIFE_UNKNOWN;
         if (!b.energy) {
             const long double watts =

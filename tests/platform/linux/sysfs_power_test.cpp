@@ -2,6 +2,8 @@
 // in-process for what a fixture cannot show (failing reads, fresh reads).
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "platform/linux/sysfs_power.h"
 #include "support/process.h"
 
@@ -168,6 +170,35 @@ TEST(SysfsPowerReader, AMissingRootReadsAsNoBattery) {
     EXPECT_EQ(s.BatteryLifePercent, 255);
     EXPECT_EQ(s.BatteryLifeTime, -1);
     EXPECT_EQ(s.Reserved1, 0);
+}
+
+TEST(SysfsPowerReader, AbsurdSixtyFourBitReadingsNeitherOverflowNorLeaveTheRanges) {
+    // Two batteries whose sum overflows 64 bits, and a current of INT64_MIN: found by fuzzing.
+    const std::map<std::string, std::string> files = {
+        {"/p/BAT0/type", "Battery"},
+        {"/p/BAT0/status", "Discharging"},
+        {"/p/BAT0/charge_now", "4738281320894022081"},
+        {"/p/BAT0/charge_full", "9223372036854775807"},
+        {"/p/BAT0/current_now", "-9223372036854775808"},
+        {"/p/BAT1/type", "Battery"},
+        {"/p/BAT1/status", "Discharging"},
+        {"/p/BAT1/charge_now", "4738281320894022081"},
+        {"/p/BAT1/charge_full", "9223372036854775807"},
+    };
+    SysfsPower power(
+        "/p",
+        [&](const std::string& path) -> std::optional<std::string> {
+            auto it = files.find(path);
+            return it == files.end() ? std::nullopt : std::optional(it->second);
+        },
+        [](const std::string&) {
+            return std::vector<std::string>{"BAT0", "BAT1"};
+        });
+    win::SYSTEM_POWER_STATUS s;
+    power.GetSystemPowerStatus(s);
+    EXPECT_EQ(s.ACLineStatus, 0);
+    EXPECT_EQ(s.BatteryLifePercent, 51);
+    EXPECT_EQ(s.BatteryLifeTime, -1) << "a current above any laptop's is no estimate";
 }
 
 } // namespace
