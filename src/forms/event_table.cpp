@@ -16,9 +16,18 @@
 
 namespace sorvane {
 
+using forms::Delivery;
 using forms::Event;
+using forms::Wake;
 
 namespace {
+
+// How each poll may sleep. The refresh reads only the program's state, which only handlers
+// change; the key polls look for their own keys; the reminder and the level watcher follow the
+// battery, which no event announces, and keep their clocks.
+constexpr Delivery afterHandlers{Wake::AfterHandlers};
+constexpr Delivery optionKeys{Wake::OnKeys, {win::VK_F5, win::VK_F6, win::VK_F7}};
+constexpr Delivery recallKey{Wake::OnKeys, {win::VK_F8}};
 
 // clang-format off
 constexpr std::array table{
@@ -30,8 +39,8 @@ constexpr std::array table{
     EventBinding{"Main", "fermer",       Event::Click,     &Main::fermer_Click},
     EventBinding{"Main", "options",      Event::Click,     &Main::options_Click},
     EventBinding{"Main", "HScroll1",     Event::Change,    &Main::HScroll1_Change},
-    EventBinding{"Main", "changer",      Event::Timer,     &Main::changer_Timer},
-    EventBinding{"Main", "Timer1",       Event::Timer,     &Main::Timer1_Timer},
+    EventBinding{"Main", "changer",      Event::Timer,     &Main::changer_Timer, nullptr, afterHandlers},
+    EventBinding{"Main", "Timer1",       Event::Timer,     &Main::Timer1_Timer,  nullptr, optionKeys},
     EventBinding{"Main", "rappel",       Event::Timer,     &Main::rappel_Timer},
     EventBinding{"menu", "ckd_beep",     Event::Click,     &menu::ckd_beep_Click},
     EventBinding{"menu", "Taskbar",      Event::Click,     &menu::Taskbar_Click},
@@ -47,7 +56,7 @@ constexpr std::array table{
     EventBinding{"menu", "quitter",      Event::Click,     &menu::quitter_Click},
     EventBinding{"F8",   "",             Event::Load,      &F8::Form_Load},
     EventBinding{"F8",   "verif",        Event::Timer,     &F8::verif_Timer},
-    EventBinding{"F8",   "touche",       Event::Timer,     &F8::touche_Timer},
+    EventBinding{"F8",   "touche",       Event::Timer,     &F8::touche_Timer,     nullptr, recallKey},
 };
 // clang-format on
 
@@ -72,8 +81,10 @@ void bind(Program& p, const EventBinding& row) {
     }
     if (auto* timer = window.findTimer(row.control); timer && row.event == Event::Timer) {
         timer->Tick = handler;
+        timer->delivery = row.delivery;
         return;
     }
+    if (row.delivery.wake != Wake::Clock) fail();
     if (auto* item = window.findMenuItem(row.control); item && row.event == Event::Click) {
         item->Click = handler;
         return;

@@ -16,6 +16,7 @@ struct EventBinding {
     forms::Event event;
     void (*handler)(Program&) = nullptr;
     void (*mouseHandler)(Program&, const forms::MouseArgs&) = nullptr;
+    forms::Delivery delivery{}; // timers only
 };
 
 std::span<const EventBinding> eventTable();

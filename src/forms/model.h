@@ -6,6 +6,7 @@
 #include "forms/picture.h"
 #include "platform/os_services.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -37,6 +38,27 @@ enum class Property {
 };
 
 enum class Event { Load, MouseMove, Click, Change, Timer };
+
+// When a runtime that lets the machine sleep may deliver a timer's ticks. A plain clock runtime
+// delivers every timer on its interval; the result is the same, only later.
+enum class Wake {
+    Clock,         // on its interval
+    AfterHandlers, // right after any other handler has returned, and once when it starts: for
+                   // a timer that reads nothing but the program's own state
+    OnKeys,        // on its interval while one of its keys is down or was pressed since its last
+                   // query, otherwise not until one of them is pressed
+};
+
+struct Delivery {
+    Wake wake = Wake::Clock;
+    std::array<int, 4> keys{}; // virtual-key codes; 0 ends the list
+
+    bool watches(int vKey) const {
+        for (int k : keys)
+            if (k != 0 && k == vKey) return true;
+        return false;
+    }
+};
 
 class Window;
 
@@ -180,12 +202,17 @@ class Timer final : public PropertyOwner {
     Prop<bool> Enabled;
 
     Handler Tick; // the Timer event
+    Delivery delivery;
 
     void propertyChanged(Property which) override;
 
   private:
+    friend class platform::FormsRuntime;
+    enum class KeyState { Dormant, Woken, Armed };
+
     Window& window_;
     std::string_view name_;
+    KeyState keyState_ = KeyState::Armed; // OnKeys timers under a sleeping runtime only
 };
 
 class MenuItem final : public PropertyOwner {

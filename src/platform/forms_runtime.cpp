@@ -3,6 +3,77 @@
 namespace sorvane::platform {
 
 using forms::Event;
+using forms::Wake;
+
+template <class F> bool FormsRuntime::deliver(const void* source, Event event, F&& handler) {
+    if (!dispatcher_.deliver(source, event, std::forward<F>(handler))) return false;
+    runAfterHandlers(source);
+    return true;
+}
+
+void FormsRuntime::runAfterHandlers(const void* source) {
+    if (policy_ != Policy::IdleAware) return;
+    // Such a timer's own tick does not call for another one, nor for any other timer's: two
+    // of them would otherwise call each other forever.
+    for (const auto* t : started_)
+        if (t == source && t->delivery.wake == Wake::AfterHandlers) return;
+    // By index: a handler may load a window and so start more timers.
+    for (std::size_t i = 0; i < started_.size(); ++i)
+        if (started_[i]->delivery.wake == Wake::AfterHandlers) tick(*started_[i]);
+}
+
+bool FormsRuntime::sleepsOnKeys(const forms::Timer& timer) const {
+    return policy_ == Policy::IdleAware && keyWatch_ && timer.delivery.wake == Wake::OnKeys;
+}
+
+bool FormsRuntime::keysActive(const forms::Timer& timer) const {
+    for (int key : timer.delivery.keys)
+        if (key != 0 && keyWatch_->keyActive(key)) return true;
+    return false;
+}
+
+// Starts, restarts or stops the timer's clock as its Enabled, Interval and delivery say.
+void FormsRuntime::startClock(forms::Timer& timer) {
+    using State = forms::Timer::KeyState;
+    const bool run = timerRunning(timer);
+    const int interval = Dispatcher::effectiveInterval(timer.Interval);
+    if (policy_ == Policy::IdleAware && timer.delivery.wake == Wake::AfterHandlers) {
+        if (run) tick(timer); // no clock at all: once now, then after other handlers
+        return;
+    }
+    if (sleepsOnKeys(timer)) {
+        timer.keyState_ = run && keysActive(timer) ? State::Armed : State::Dormant;
+        timerNative(timer, timer.keyState_ == State::Armed, interval);
+        return;
+    }
+    timerNative(timer, run, interval);
+}
+
+// After a key poll's tick: keep polling on the clock while a key is down or pressed, else sleep
+// until the next press. Asked after the tick, so a press the tick did not see keeps it awake.
+void FormsRuntime::settleKeyPoll(forms::Timer& timer) {
+    using State = forms::Timer::KeyState;
+    if (ended()) return;
+    const bool awake = timerRunning(timer) && keysActive(timer);
+    if (awake && timer.keyState_ != State::Armed) {
+        timer.keyState_ = State::Armed;
+        timerNative(timer, true, Dispatcher::effectiveInterval(timer.Interval));
+    } else if (!awake && timer.keyState_ != State::Dormant) {
+        timer.keyState_ = State::Dormant;
+        timerNative(timer, false, Dispatcher::effectiveInterval(timer.Interval));
+    }
+}
+
+void FormsRuntime::keyPressed(int vKey) {
+    using State = forms::Timer::KeyState;
+    for (auto* t : started_) {
+        if (!sleepsOnKeys(*t) || t->keyState_ != State::Dormant || !timerRunning(*t) ||
+            !t->delivery.watches(vKey))
+            continue;
+        t->keyState_ = State::Woken;
+        timerNative(*t, true, 0);
+    }
+}
 
 void FormsRuntime::attach(forms::Window& window) {
     window.runtime_ = this;
@@ -14,11 +85,15 @@ void FormsRuntime::Load(forms::Window& window) {
     // does not load it twice.
     window.loaded_ = true;
     window.hWnd_ = createNative(window);
-    if (window.Load) dispatcher_.deliver(&window, Event::Load, window.Load);
+    if (window.Load) deliver(&window, Event::Load, window.Load);
     window.timersStarted_ = true;
     for (auto* timer : window.timers())
-        if (timerRunning(*timer))
-            timerNative(*timer, true, Dispatcher::effectiveInterval(timer->Interval));
+        started_.push_back(timer);
+    // Clocks first, then the first refresh, which may run code that reads them.
+    for (auto* timer : window.timers())
+        if (timerRunning(*timer) && timer->delivery.wake != Wake::AfterHandlers) startClock(*timer);
+    for (auto* timer : window.timers())
+        if (timerRunning(*timer) && timer->delivery.wake == Wake::AfterHandlers) startClock(*timer);
 }
 
 void FormsRuntime::Show(forms::Window& window) {
@@ -55,24 +130,22 @@ bool FormsRuntime::raise(forms::Control& control, Event event, const forms::Mous
     case Event::MouseMove:
         if (control.kind() == forms::ControlKind::Image) {
             auto& image = static_cast<forms::Image&>(control);
-            if (image.MouseMove)
-                return dispatcher_.deliver(&control, event, [&] { image.MouseMove(args); });
+            if (image.MouseMove) return deliver(&control, event, [&] { image.MouseMove(args); });
         } else if (control.kind() == forms::ControlKind::Label) {
             auto& label = static_cast<forms::Label&>(control);
-            if (label.MouseMove)
-                return dispatcher_.deliver(&control, event, [&] { label.MouseMove(args); });
+            if (label.MouseMove) return deliver(&control, event, [&] { label.MouseMove(args); });
         }
         return false;
     case Event::Click:
         if (control.kind() == forms::ControlKind::Image) {
             auto& image = static_cast<forms::Image&>(control);
-            if (image.Click) return dispatcher_.deliver(&control, event, image.Click);
+            if (image.Click) return deliver(&control, event, image.Click);
         }
         return false;
     case Event::Change:
         if (control.kind() == forms::ControlKind::HScrollBar) {
             auto& bar = static_cast<forms::HScrollBar&>(control);
-            if (bar.Change) return dispatcher_.deliver(&control, event, bar.Change);
+            if (bar.Change) return deliver(&control, event, bar.Change);
         }
         return false;
     case Event::Load:
@@ -83,7 +156,7 @@ bool FormsRuntime::raise(forms::Control& control, Event event, const forms::Mous
 }
 
 bool FormsRuntime::raise(forms::MenuItem& item) {
-    return item.Click && dispatcher_.deliver(&item, Event::Click, item.Click);
+    return item.Click && deliver(&item, Event::Click, item.Click);
 }
 
 bool FormsRuntime::timerRunning(const forms::Timer& timer) const {
@@ -91,8 +164,9 @@ bool FormsRuntime::timerRunning(const forms::Timer& timer) const {
 }
 
 bool FormsRuntime::tick(forms::Timer& timer) {
-    if (!timerRunning(timer) || !timer.Tick) return false;
-    return dispatcher_.deliver(&timer, Event::Timer, timer.Tick);
+    const bool ran = timerRunning(timer) && timer.Tick && deliver(&timer, Event::Timer, timer.Tick);
+    if (sleepsOnKeys(timer)) settleKeyPoll(timer);
+    return ran;
 }
 
 void FormsRuntime::controlChanged(forms::Control& control, forms::Property which) {
@@ -109,7 +183,7 @@ void FormsRuntime::menuChanged(forms::MenuItem& item, forms::Property which) {
 
 void FormsRuntime::timerChanged(forms::Timer& timer) {
     if (!timer.window().timersStarted_) return;
-    timerNative(timer, timerRunning(timer), Dispatcher::effectiveInterval(timer.Interval));
+    startClock(timer);
 }
 
 } // namespace sorvane::platform

@@ -7,8 +7,24 @@
 #include "platform/dispatcher.h"
 
 #include <string_view>
+#include <vector>
 
 namespace sorvane::platform {
+
+// How a runtime delivers timer ticks. Clock: every timer on its interval, as Windows does.
+// IdleAware: each timer as its Delivery allows (the refresh after handlers, the key polls on
+// key presses), so an idle program sleeps; what the program does is the same, only sooner.
+enum class Policy { Clock, IdleAware };
+
+// What an idle-aware runtime needs to let the key polls sleep. The backend also calls
+// FormsRuntime::keyPressed when a press of a key comes in.
+class KeyWatch {
+  public:
+    virtual ~KeyWatch() = default;
+    // The key is down now or was pressed since the program last asked for it. Asking here does
+    // not clear that press: the program's own query still sees it.
+    virtual bool keyActive(int vKey) = 0;
+};
 
 class FormsRuntime {
   public:
@@ -40,11 +56,18 @@ class FormsRuntime {
 
     Dispatcher& dispatcher() { return dispatcher_; }
 
+    // Both before the first window loads. Without a key watch the key polls keep their clocks.
+    void setPolicy(Policy policy) { policy_ = policy; }
+    Policy policy() const { return policy_; }
+    void setKeyWatch(KeyWatch* watch) { keyWatch_ = watch; }
+
     // --- events, from the backend ---
     bool raise(forms::Control& control, forms::Event event, const forms::MouseArgs& args = {});
     bool raise(forms::MenuItem& item);
     bool tick(forms::Timer& timer);
     bool timerRunning(const forms::Timer& timer) const;
+    // A key was pressed: the polls asleep on it wake.
+    void keyPressed(int vKey);
 
     // --- notifications, from the model ---
     void controlChanged(forms::Control& control, forms::Property which);
@@ -58,7 +81,8 @@ class FormsRuntime {
     virtual void controlChangedNative(forms::Control&, forms::Property) {}
     virtual void windowChangedNative(forms::Window&, forms::Property) {}
     virtual void menuChangedNative(forms::MenuItem&, forms::Property) {}
-    // Start (run true, with the effective interval) or stop the timer's clock.
+    // Start (run true, with the effective interval) or stop the timer's clock. Interval 0:
+    // tick as soon as the event loop is free (the runtime then restarts or stops it).
     virtual void timerNative(forms::Timer& timer, bool run, int interval) = 0;
     virtual int messageBoxNative(std::string_view text, int style, std::string_view title) = 0;
     // Returns the chosen item, or null when the menu was dismissed.
@@ -66,7 +90,17 @@ class FormsRuntime {
     virtual void endNative() = 0;
 
   private:
+    template <class F> bool deliver(const void* source, forms::Event event, F&& handler);
+    void runAfterHandlers(const void* source);
+    void startClock(forms::Timer& timer);
+    bool sleepsOnKeys(const forms::Timer& timer) const;
+    bool keysActive(const forms::Timer& timer) const;
+    void settleKeyPoll(forms::Timer& timer);
+
     Dispatcher dispatcher_;
+    Policy policy_ = Policy::Clock;
+    KeyWatch* keyWatch_ = nullptr;
+    std::vector<forms::Timer*> started_; // timers whose window has loaded, in load order
 };
 
 } // namespace sorvane::platform

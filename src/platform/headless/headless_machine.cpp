@@ -2,10 +2,13 @@
 
 namespace sorvane::headless {
 
-HeadlessMachine::HeadlessMachine(bool withShell)
+HeadlessMachine::HeadlessMachine(bool withShell, platform::Policy policy)
     : os_([this] { return runtime_.now(); }, [this](Millis d) { runtime_.busy(d); }),
       services_(os_, os_, os_, os_) {
     runtime_.setOs(os_);
+    runtime_.setPolicy(policy);
+    runtime_.setKeyWatch(&os_);
+    os_.onKeyPressed([this](int vKey) { runtime_.keyPressed(vKey); });
     if (withShell) {
         taskbar_ = os_.addShellWindow("Shell_TrayWnd", "");
         desktop_ = os_.addShellWindow("Progman", "Program Manager");

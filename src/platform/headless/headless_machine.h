@@ -14,7 +14,9 @@ class HeadlessMachine {
   public:
     // With `withShell`, a taskbar ("Shell_TrayWnd", empty title) and a desktop window
     // ("Progman", "Program Manager") exist, as on a Windows desktop.
-    explicit HeadlessMachine(bool withShell = true);
+    // With Policy::IdleAware, the runtime delivers the polls as a sleeping native runtime does.
+    explicit HeadlessMachine(bool withShell = true,
+                             platform::Policy policy = platform::Policy::Clock);
 
     Program& program() { return *program_; }
     ModMain& state() { return program_->state; }

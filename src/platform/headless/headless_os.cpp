@@ -82,6 +82,7 @@ SHORT HeadlessOs::GetAsyncKeyState(int vKey) {
 void HeadlessOs::keyDown(int vKey) {
     down_.insert(vKey);
     latched_.insert(vKey);
+    if (keyPressed_) keyPressed_(vKey);
 }
 
 void HeadlessOs::keyUp(int vKey) {
@@ -90,6 +91,7 @@ void HeadlessOs::keyUp(int vKey) {
 
 void HeadlessOs::tapKey(int vKey) {
     latched_.insert(vKey);
+    if (keyPressed_) keyPressed_(vKey);
 }
 
 HWND HeadlessOs::addShellWindow(std::string className, std::string title, bool visible) {

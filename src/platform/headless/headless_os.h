@@ -11,6 +11,7 @@
 //  [X] ReleaseCapture, SendMessageA: recorded; a caption press starts a move.
 #pragma once
 
+#include "platform/forms_runtime.h"
 #include "platform/os_services.h"
 
 #include <chrono>
@@ -53,7 +54,8 @@ struct WindowState {
 class HeadlessOs final : public win::PowerStatus,
                          public win::Speaker,
                          public win::Keyboard,
-                         public win::WindowManager {
+                         public win::WindowManager,
+                         public platform::KeyWatch {
   public:
     // `now` reads the virtual clock; `busy` lets virtual time pass with the UI thread held.
     HeadlessOs(std::function<Millis()> now, std::function<void(Millis)> busy);
@@ -74,6 +76,11 @@ class HeadlessOs final : public win::PowerStatus,
     win::LONG SetWindowLongA(win::HWND window, int index, win::LONG newLong) override;
     win::BOOL SetLayeredWindowAttributes(win::HWND window, win::DWORD colourKey, win::BYTE alpha,
                                          win::DWORD flags) override;
+
+    // --- for an idle-aware runtime ---
+    bool keyActive(int vKey) override { return down_.count(vKey) || latched_.count(vKey); }
+    // Hears each key press (keyDown, tapKey), as a raw-event connection would.
+    void onKeyPressed(std::function<void(int)> listener) { keyPressed_ = std::move(listener); }
 
     // --- the test face ---
     void setPowerStatus(const win::SYSTEM_POWER_STATUS& status) { power_ = status; }
@@ -111,6 +118,7 @@ class HeadlessOs final : public win::PowerStatus,
     std::vector<OsCall> calls_;
     std::vector<BeepRecord> beeps_;
     std::function<void(const OsCall&)> watcher_;
+    std::function<void(int)> keyPressed_;
 };
 
 std::string hwndText(win::HWND h);
