@@ -56,6 +56,20 @@ TEST(ProgramFile, StaysWellUnderOneMegabyte) {
     EXPECT_LT(size, 1024u * 1024u);
 }
 
+TEST(ProgramFile, WeighsAtMost300Kilobytes) {
+    // A gadget that sits on the desktop all day should cost next to nothing to fetch and keep.
+    // What grew it last time: libstdc++'s verbose terminate handler (its demangler and printf).
+    const auto size = std::filesystem::file_size(SORVANE_EXE);
+    EXPECT_LE(size, 300u * 1024u) << "Sorvane.exe is " << size << " bytes";
+}
+
+TEST(ProgramFile, CarriesNoVerboseTerminateHandler) {
+    // Its text is the mark of the handler and of the demangler that comes with it.
+    const Bytes exe = readFile(SORVANE_EXE);
+    const std::string text = "terminate called after throwing";
+    EXPECT_EQ(std::search(exe.begin(), exe.end(), text.begin(), text.end()), exe.end());
+}
+
 struct VersionString {
     const char* key;
     const char* value;
