@@ -81,6 +81,11 @@ pid_t GaugeDesk::start(const std::vector<std::string>& wrapper) {
     return gauge_;
 }
 
+void GaugeDesk::stop() {
+    if (gauge_) session_.end(gauge_);
+    gauge_ = 0;
+}
+
 bool GaugeDesk::running() {
     return gauge_ && isRunning(gauge_);
 }

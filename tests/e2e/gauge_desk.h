@@ -58,6 +58,8 @@ class GaugeDesk {
     // pid() is then the wrapper's.
     pid_t start(const std::vector<std::string>& wrapper);
     bool running();
+    // Ends the program by its PID and forgets that PID; start() may run it again.
+    void stop();
     pid_t pid() const { return gauge_; }
     std::string log() const { return session_.log("sorvane"); }
 
