@@ -30,6 +30,10 @@ void __verbose_terminate_handler() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     sorvane::win32::Win32Runtime runtime(instance);
+    // The refresh runs right after any other handler instead of a hundred times a second. The
+    // key polls keep their clocks: without a system-wide hook Windows tells a program of no key
+    // press it does not have the focus for, so there is no key watch to wake them.
+    runtime.setPolicy(sorvane::platform::Policy::IdleAware);
     try {
         sorvane::win32::Win32Os system(&runtime.dispatcher());
         sorvane::win::OsServices os(system, system, system, system);
