@@ -8,7 +8,7 @@ SAN_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	-DSORVANE_SANITIZE=ON -DSORVANE_FUZZ=ON -DSORVANE_WERROR=ON
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps configure build sanitized test fuzz run demo windows package clean
+.PHONY: all deps configure build sanitized test fuzz bench run demo windows package clean
 
 all: build
 
@@ -32,6 +32,13 @@ test: build sanitized
 # Each fuzz target for FUZZ_SECONDS (default 300): executions and findings per target.
 fuzz: sanitized
 	tools/run-fuzzers $(SAN_BUILD) $(FUZZ_SECONDS)
+
+# What the gauge costs next to i3status, conky and cbatticon on a private desk, its latencies,
+# and its headless core per simulated hour under callgrind: figures, not tests (about 6
+# minutes). The same text goes to $(BUILD)/bench/results.txt.
+bench: configure
+	cmake --build $(BUILD) -j $(JOBS) --target sorvane sorvane-bench sorvane-bench-hour
+	$(BUILD)/bench/sorvane-bench $(BUILD)/bench/results.txt
 
 configure: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
