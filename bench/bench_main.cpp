@@ -57,8 +57,9 @@ std::string firstLine(const std::string& text) {
 // ---- the desk ----
 
 struct Figures {
-    double cpuPercent = 0;
-    double wakeups = 0; // per second
+    double cpuPercent = 0;     // from schedstat
+    double tickCpuPercent = 0; // from utime + stime
+    double wakeups = 0;        // per second
     double rssMiB = 0;
     double opens = 0; // per second
 };
@@ -107,7 +108,8 @@ Pass measure(BenchDesk& desk, OpenCounter& opens, int seconds) {
             continue;
         }
         Figures f;
-        f.cpuPercent = 100 * (b.cpuSeconds - a.cpuSeconds) / pass.seconds;
+        f.cpuPercent = 100 * (b.onCpuSeconds - a.onCpuSeconds) / pass.seconds;
+        f.tickCpuPercent = 100 * (b.cpuSeconds - a.cpuSeconds) / pass.seconds;
         f.wakeups = static_cast<double>(b.voluntary - a.voluntary) / pass.seconds;
         f.rssMiB = static_cast<double>(b.peakRssKb) / 1024;
         f.opens = static_cast<double>(opens.count(c->name)) / pass.seconds;
@@ -227,7 +229,11 @@ int main(int argc, char** argv) {
     const fs::path dir = fs::absolute(o.results).parent_path();
     fs::create_directories(dir);
     std::ostringstream r;
-    const auto progress = [](const std::string& s) { std::cerr << s << std::flush; };
+    const auto began = SteadyClock::now();
+    const auto progress = [&](const std::string& s) {
+        const auto t = std::chrono::duration<double>(SteadyClock::now() - began).count();
+        std::cerr << format("[%5.1f s] ", t) << s << std::flush;
+    };
 
     const std::time_t now = std::time(nullptr);
     char date[64];
@@ -254,7 +260,7 @@ int main(int argc, char** argv) {
             progress(format("run %d/%d: starting the four programs\n", i, o.runs));
             std::ostringstream notes;
             desk.start(false, {}, notes);
-            progress(notes.str());
+            if (!notes.str().empty()) progress(notes.str());
             progress(format("run %d/%d: measuring %d s\n", i, o.runs, o.seconds));
             runs.push_back(measure(desk, opens, o.seconds));
             desk.stopAll();
@@ -263,7 +269,7 @@ int main(int argc, char** argv) {
         {
             std::ostringstream notes;
             desk.start(true, {"sorvane", "conky", "cbatticon"}, notes);
-            progress(notes.str());
+            if (!notes.str().empty()) progress(notes.str());
             xPass = measure(desk, opens, o.xSeconds);
             desk.stopAll();
         }
@@ -312,6 +318,11 @@ int main(int argc, char** argv) {
                         cell(opensPerS[p], "%.1f").c_str(),
                         (p == "i3status" ? std::string("no X") : cell(xPerS[p], "%.1f")).c_str());
         }
+        r << "CPU: time on a CPU of every thread (/proc/PID/task/*/schedstat, in ns). utime + "
+             "stime from\n/proc/PID/stat count 10 ms ticks, too coarse here; their medians:";
+        for (const auto& p : programs)
+            r << " " << p << " " << cell(medianOf(runs, p, &Figures::tickCpuPercent), "%.3f");
+        r << ".\n";
         r << "\nPer run (CPU % / wake-ups per s):\n";
         for (const auto& p : programs) {
             r << format("  %-10s", p.c_str());
@@ -440,6 +451,7 @@ int main(int argc, char** argv) {
     }
     r << "\nLoad at the end: " << loadAverage() << "\n";
 
+    progress("done\n");
     std::cout << r.str() << std::flush;
     std::ofstream(o.results) << r.str();
     std::cerr << "written to " << o.results << "\n";

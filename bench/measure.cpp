@@ -44,9 +44,11 @@ ProcSample sampleProcess(pid_t pid) {
     s.cpuSeconds = static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
     s.peakRssKb = statusField("\n" + readAll(dir / "status"), "VmHWM");
     std::error_code ec;
-    for (const auto& task : fs::directory_iterator(dir / "task", ec))
+    for (const auto& task : fs::directory_iterator(dir / "task", ec)) {
         s.voluntary +=
             statusField("\n" + readAll(task.path() / "status"), "voluntary_ctxt_switches");
+        s.onCpuSeconds += std::atof(readAll(task.path() / "schedstat").c_str()) / 1e9;
+    }
     s.ok = !ec;
     return s;
 }

@@ -17,9 +17,13 @@ using SteadyClock = std::chrono::steady_clock;
 
 struct ProcSample {
     bool ok = false;
-    double cpuSeconds = 0; // user + system time of every thread, dead ones included
-    long voluntary = 0;    // voluntary context switches of the live threads
-    long peakRssKb = 0;    // VmHWM
+    // utime + stime of every thread, dead ones included; counted in clock ticks (10 ms), too
+    // coarse for a program that runs a few milliseconds a minute.
+    double cpuSeconds = 0;
+    // Time on a CPU of the live threads, to the nanosecond (schedstat).
+    double onCpuSeconds = 0;
+    long voluntary = 0; // voluntary context switches of the live threads
+    long peakRssKb = 0; // VmHWM
 };
 ProcSample sampleProcess(pid_t pid);
 // The command name the kernel shows (empty once the process is gone).
