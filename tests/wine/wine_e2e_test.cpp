@@ -402,13 +402,34 @@ TEST_F(WineGauge, CloseButtonEndsTheProgram) {
     EXPECT_TRUE(ended());
 }
 
-// Run last: it changes the prefix's DPI and puts it back.
-class WineGaugeAt192Dpi : public WineGauge {
+// What keeps the gauge from looking whole at `side` px square: the window's background colour
+// showing between or around the pictures, or a break in the black frame the pictures draw round
+// the panel. Empty when whole.
+std::string gapsIn(const Image& shot, int side) {
+    const Rgb background{245, 245, 252};
+    int uncovered = 0;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            uncovered += shot.at(x, y) == background;
+    if (uncovered) return std::to_string(uncovered) + " pixels of background show";
+    auto dark = [](Rgb c) { return c.r < 80 && c.g < 80 && c.b < 80; };
+    for (int i = 0; i < side; ++i) {
+        const std::pair<int, int> edge[] = {{i, 0}, {i, side - 1}, {0, i}, {side - 1, i}};
+        for (auto [x, y] : edge)
+            if (!dark(shot.at(x, y)))
+                return "the frame is broken at " + std::to_string(x) + "," + std::to_string(y) +
+                       ": " + describe(shot.at(x, y));
+    }
+    return {};
+}
+
+// Run last: each changes the prefix's DPI and puts it back.
+template <int Dpi> class WineGaugeAtDpi : public WineGauge {
   protected:
     void SetUp() override {
         WineGauge::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        ASSERT_TRUE(setDpi(192));
+        ASSERT_TRUE(setDpi(Dpi));
     }
     void TearDown() override {
         WineGauge::TearDown();
@@ -422,6 +443,8 @@ class WineGaugeAt192Dpi : public WineGauge {
             .finished;
     }
 };
+using WineGaugeAt192Dpi = WineGaugeAtDpi<192>;
+using WineGaugeAt120Dpi = WineGaugeAtDpi<120>;
 
 TEST_F(WineGaugeAt192Dpi, TheGaugeDoublesAndShowsThe2xPictures) {
     ASSERT_NO_FATAL_FAILURE(start("mains57"));
@@ -431,14 +454,46 @@ TEST_F(WineGaugeAt192Dpi, TheGaugeDoublesAndShowsThe2xPictures) {
     const Image battery = readBmp24(artwork + "/pile_off@2x.bmp");
     ASSERT_EQ(level.width, 86);
     Image shot;
+    std::string gaps;
     const bool shown = waitUntil([&] {
         shot = grab(d, main_, 0, 0, 256, 256);
-        // ImgBat at 1280 twips is x 171; below the slider (3..20) and clear of the label.
-        return sameRegion(shot, 171, level, 0, 22, 84, 255) &&
-               sameRegion(shot, 0, battery, 52, 100, 103, 171);
+        gaps = gapsIn(shot, 256);
+        // ImgBat right after the 170 px battery; below the slider (3..20), clear of the label.
+        return sameRegion(shot, 170, level, 0, 22, 84, 255) &&
+               sameRegion(shot, 0, battery, 52, 100, 103, 171) && gaps.empty();
     });
     if (!shown) shot.writePpm(session_->x().path("dpi192.ppm"));
-    EXPECT_TRUE(shown) << "the drawn 2x pictures, not the 1x ones enlarged";
+    EXPECT_TRUE(shown) << "the drawn 2x pictures, not the 1x ones enlarged, side by side; " << gaps;
+}
+
+TEST_F(WineGaugeAt120Dpi, TheGaugeGrowsAQuarterWithItsPicturesScaledToFit) {
+    ASSERT_NO_FATAL_FAILURE(start("mains57"));
+    EXPECT_EQ(geometry(d, main_), (Geometry{2, 42, 160, 160}))
+        << "1920 twips are 160 px at 120 dpi; Left 25 and Top 500 twips are 2 and 42 px";
+    // Points of the 96-dpi pictures, a quarter further out: inside the bolt of PileOff (pale
+    // cream; PileOn is yellow there), and the middle of each bar of level 6 (the bottom six
+    // lit, orange; the top three dark).
+    auto at120 = [](int v) { return v * 5 / 4; };
+    auto lit = [](Rgb c) { return c.r > 200 && c.g > 80 && c.b < 80; };
+    auto unlit = [](Rgb c) { return c.r < 120 && c.g < 100 && c.b < 60; };
+    const int barMiddles[] = {20, 31, 42, 54, 65, 76, 87, 98, 109};
+    Image shot;
+    std::string wrong;
+    const bool whole = waitUntil([&] {
+        shot = grab(d, main_, 0, 0, 160, 160);
+        wrong = gapsIn(shot, 160);
+        const Rgb bolt = shot.at(at120(40), at120(68));
+        if (wrong.empty() && !(bolt.r > 230 && bolt.g > 225 && bolt.b > 180))
+            wrong = "no bolt: " + describe(bolt);
+        for (int i = 0; i < 9 && wrong.empty(); ++i) {
+            const Rgb bar = shot.at(at120(85 + 17), at120(barMiddles[i]));
+            if (!(i < 3 ? unlit(bar) : lit(bar)))
+                wrong = "bar " + std::to_string(i + 1) + " from the top: " + describe(bar);
+        }
+        return wrong.empty();
+    });
+    if (!whole) shot.writePpm(session_->x().path("dpi120.ppm"));
+    EXPECT_TRUE(whole) << wrong << "; grab in " << session_->x().path("dpi120.ppm");
 }
 
 struct PowerRecord {

@@ -12,12 +12,28 @@ int twipsToPixels(forms::Twips twips, int dpi) {
 }
 
 int pictureScale(int dpi) {
-    return dpi > 144 ? 2 : 1;
+    return dpi > 96 ? 2 : 1;
 }
 
 PixelRect pixelRect(const forms::Control& c, int dpi) {
     return {twipsToPixels(c.Left, dpi), twipsToPixels(c.Top, dpi), twipsToPixels(c.Width, dpi),
             twipsToPixels(c.Height, dpi)};
+}
+
+namespace {
+// Pixels at 96 dpi to pixels at `dpi`, nearest, halves away from zero.
+int scaleFrom96(int pixels, int dpi) {
+    const long long scaled = static_cast<long long>(pixels) * dpi;
+    return static_cast<int>(scaled >= 0 ? (scaled + 48) / 96 : -((-scaled + 48) / 96));
+}
+} // namespace
+
+PixelRect pictureRect(const forms::Control& c, const forms::Picture& picture, int dpi) {
+    const int left = twipsToPixels(c.Left, 96);
+    const int top = twipsToPixels(c.Top, 96);
+    const int x0 = scaleFrom96(left, dpi), y0 = scaleFrom96(top, dpi);
+    return {x0, y0, scaleFrom96(left + picture.width, dpi) - x0,
+            scaleFrom96(top + picture.height, dpi) - y0};
 }
 
 forms::Control* controlAt(const forms::Window& window, int x, int y, int dpi) {

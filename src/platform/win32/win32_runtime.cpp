@@ -136,37 +136,21 @@ struct Win32Runtime::Impl {
         return bmp;
     }
 
-    // The picture drawn for the current DPI: its own 2x bitmap, or, should that be missing, the
-    // 1x bitmap shown twice as large. `drawn` is its size on screen.
-    HBITMAP scaledBitmap(const forms::Picture& picture, SIZE& drawn) {
+    // The bitmap a picture is drawn from at the current DPI: from its set, or from the 1x set
+    // should the build not carry the other.
+    HBITMAP sourceBitmap(const forms::Picture& picture) {
         const int scale = pictureScale(rt.dpi());
         HBITMAP bmp = bitmap(picture, scale);
-        int factor = 1;
-        if (!bmp && scale != 1) {
-            bmp = bitmap(picture, 1);
-            factor = scale;
-        }
-        BITMAP info{};
-        if (bmp && GetObjectW(bmp, sizeof info, &info)) {
-            drawn = {info.bmWidth * factor, info.bmHeight * factor};
-            return bmp;
-        }
-        drawn = {picture.width * scale, picture.height * scale};
-        return nullptr;
+        if (!bmp && scale != 1) bmp = bitmap(picture, 1);
+        return bmp;
     }
 
-    // Where a control paints: an image at its picture's natural size, a label in its own box.
+    // Where a control paints: an image its picture's rectangle, a label its own box.
     PixelRect paintRect(const forms::Control& c) {
-        PixelRect r = pixelRect(c, rt.dpi());
-        if (c.kind() == ControlKind::Image) {
-            if (const forms::Picture* p = static_cast<const forms::Image&>(c).Picture.get()) {
-                SIZE drawn{};
-                scaledBitmap(*p, drawn);
-                r.width = drawn.cx;
-                r.height = drawn.cy;
-            }
-        }
-        return r;
+        if (c.kind() == ControlKind::Image)
+            if (const forms::Picture* p = static_cast<const forms::Image&>(c).Picture.get())
+                return pictureRect(c, *p, rt.dpi());
+        return pixelRect(c, rt.dpi());
     }
 
     void paint(const forms::Window& w, ::HWND hwnd, HDC target, const RECT& area) {
@@ -205,9 +189,9 @@ struct Win32Runtime::Impl {
     void paintImage(const forms::Image& image, HDC dc, const PixelRect& r) {
         const forms::Picture* p = image.Picture.get();
         if (!p) return;
-        SIZE drawn{};
-        HBITMAP bmp = scaledBitmap(*p, drawn);
-        if (!bmp) {
+        HBITMAP bmp = sourceBitmap(*p);
+        BITMAP info{};
+        if (!bmp || !GetObjectW(bmp, sizeof info, &info)) {
             // A build without its artwork still shows where each picture goes.
             RECT box = toRect(r);
             FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
@@ -215,12 +199,16 @@ struct Win32Runtime::Impl {
         }
         HDC src = CreateCompatibleDC(dc);
         HGDIOBJ old = SelectObject(src, bmp);
-        BITMAP info{};
-        GetObjectW(bmp, sizeof info, &info);
-        // Whole pixels doubled, never blended: the artwork's edges stay sharp.
-        SetStretchBltMode(dc, COLORONCOLOR);
-        StretchBlt(dc, r.left, r.top, drawn.cx, drawn.cy, src, 0, 0, info.bmWidth, info.bmHeight,
-                   SRCCOPY);
+        if (info.bmWidth == r.width && info.bmHeight == r.height) {
+            // At 96 and 192 dpi: the artwork's own pixels.
+            BitBlt(dc, r.left, r.top, r.width, r.height, src, 0, 0, SRCCOPY);
+        } else {
+            // Any other DPI: resampled, so the bars and the frame lines keep their shape.
+            SetStretchBltMode(dc, HALFTONE);
+            SetBrushOrgEx(dc, 0, 0, nullptr);
+            StretchBlt(dc, r.left, r.top, r.width, r.height, src, 0, 0, info.bmWidth, info.bmHeight,
+                       SRCCOPY);
+        }
         SelectObject(src, old);
         DeleteDC(src);
     }

@@ -8,8 +8,11 @@
 //  [X] Pop-up menus: TrackPopupMenu at the cursor, built afresh from the menu tree.
 //  [X] Message boxes: MessageBoxW (see messageBoxNative for why not the A call).
 //  [X] Ending: ExitProcess, at once.
-//  [~] Twips to pixels by the system DPI (system-aware manifest); pictures are drawn twice as
-//      large above 144 dpi, never stretched.
+//  [X] Twips to pixels by the system DPI (system-aware manifest). Pictures keep their 96-dpi
+//      layout scaled to the DPI: the artwork's own pixels at 96 dpi (1x) and 192 dpi (2x), the
+//      2x pictures resampled in between and beyond.
+//  [~] The refresh timer runs after the other handlers when the policy is idle-aware; the key
+//      polls keep their clocks (no key events from other programs without a hook).
 #pragma once
 
 #include "platform/forms_runtime.h"
