@@ -18,6 +18,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s -Wl,--gc-sections")
+# Link-time optimisation in the builds that ship: on Windows targets ld keeps the unwind data of
+# every function it is given, and so every function, --gc-sections or not; the compiler, seeing
+# the whole program, leaves out what nothing calls. A tenth of Sorvane.exe.
+set(CMAKE_INTERPROCEDURAL_OPTIMIZATION_MINSIZEREL ON)
+set(CMAKE_INTERPROCEDURAL_OPTIMIZATION_RELEASE ON)
 if(NOT CMAKE_BUILD_TYPE)
     set(CMAKE_BUILD_TYPE MinSizeRel CACHE STRING "")
 endif()
