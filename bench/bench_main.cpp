@@ -61,7 +61,8 @@ struct Figures {
     double tickCpuPercent = 0; // from utime + stime
     double wakeups = 0;        // per second
     double rssMiB = 0;
-    double opens = 0; // per second
+    double anonMiB = 0, fileMiB = 0, shmemMiB = 0; // at the end of the window
+    double opens = 0;                              // per second
 };
 
 struct Pass {
@@ -112,6 +113,9 @@ Pass measure(BenchDesk& desk, OpenCounter& opens, int seconds) {
         f.tickCpuPercent = 100 * (b.cpuSeconds - a.cpuSeconds) / pass.seconds;
         f.wakeups = static_cast<double>(b.voluntary - a.voluntary) / pass.seconds;
         f.rssMiB = static_cast<double>(b.peakRssKb) / 1024;
+        f.anonMiB = static_cast<double>(b.rssAnonKb) / 1024;
+        f.fileMiB = static_cast<double>(b.rssFileKb) / 1024;
+        f.shmemMiB = static_cast<double>(b.rssShmemKb) / 1024;
         f.opens = static_cast<double>(opens.count(c->name)) / pass.seconds;
         pass.figures[c->name] = f;
     }
@@ -322,6 +326,13 @@ int main(int argc, char** argv) {
              "stime from\n/proc/PID/stat count 10 ms ticks, too coarse here; their medians:";
         for (const auto& p : programs)
             r << " " << p << " " << cell(medianOf(runs, p, &Figures::tickCpuPercent), "%.3f");
+        r << ".\n";
+        r << "Resident at the end of the window, heap + mapped files + shared memory (MiB):";
+        for (const auto& p : programs)
+            r << format(" %s %s + %s + %s", p.c_str(),
+                        cell(medianOf(runs, p, &Figures::anonMiB), "%.1f").c_str(),
+                        cell(medianOf(runs, p, &Figures::fileMiB), "%.1f").c_str(),
+                        cell(medianOf(runs, p, &Figures::shmemMiB), "%.1f").c_str());
         r << ".\n";
         r << "\nPer run (CPU % / wake-ups per s):\n";
         for (const auto& p : programs) {

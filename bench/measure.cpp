@@ -42,7 +42,11 @@ ProcSample sampleProcess(pid_t pid) {
     unsigned long long utime = 0, stime = 0;
     if (!(fields >> utime >> stime)) return s;
     s.cpuSeconds = static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
-    s.peakRssKb = statusField("\n" + readAll(dir / "status"), "VmHWM");
+    const std::string status = "\n" + readAll(dir / "status");
+    s.peakRssKb = statusField(status, "VmHWM");
+    s.rssAnonKb = statusField(status, "RssAnon");
+    s.rssFileKb = statusField(status, "RssFile");
+    s.rssShmemKb = statusField(status, "RssShmem");
     std::error_code ec;
     for (const auto& task : fs::directory_iterator(dir / "task", ec)) {
         s.voluntary +=

@@ -24,6 +24,8 @@ struct ProcSample {
     double onCpuSeconds = 0;
     long voluntary = 0; // voluntary context switches of the live threads
     long peakRssKb = 0; // VmHWM
+    // The resident set now, by kind: heap and stacks, mapped files (libraries), shared memory.
+    long rssAnonKb = 0, rssFileKb = 0, rssShmemKb = 0;
 };
 ProcSample sampleProcess(pid_t pid);
 // The command name the kernel shows (empty once the process is gone).
