@@ -49,6 +49,15 @@ TEST_P(Executables, ImportOnlyDllsEveryWindowsHas) {
 
 INSTANTIATE_TEST_SUITE_P(Windows, Executables, ::testing::Values(SORVANE_EXE, SORVANE_POWER_EXE));
 
+TEST(ProgramFile, ImportsOnlyKernelUserGdiAndTheCRuntime) {
+    // The calls the gauge makes live there; any other DLL is weight the gauge does not need.
+    std::set<std::string> dlls;
+    for (const auto& dll : sorvane().importedDlls())
+        dlls.insert(lower(dll));
+    EXPECT_EQ(dlls,
+              (std::set<std::string>{"gdi32.dll", "kernel32.dll", "msvcrt.dll", "user32.dll"}));
+}
+
 TEST(ProgramFile, StaysWellUnderOneMegabyte) {
     const auto size = std::filesystem::file_size(SORVANE_EXE);
     RecordProperty("bytes", std::to_string(size));
