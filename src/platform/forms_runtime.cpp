@@ -13,6 +13,10 @@ template <class F> bool FormsRuntime::deliver(const void* source, Event event, F
 
 void FormsRuntime::runAfterHandlers(const void* source) {
     if (policy_ != Policy::IdleAware) return;
+    // A handler called from inside another one (a slider moved by code) leaves the refresh to
+    // that one's return; one called by an event loop, the main one or a modal one, does not.
+    const std::size_t loopDepth = modalLoops_.empty() ? 0 : modalLoops_.back();
+    if (source && dispatcher_.depth() > loopDepth) return;
     // Such a timer's own tick does not call for another one, nor for any other timer's: two
     // of them would otherwise call each other forever.
     for (const auto* t : started_)
@@ -112,10 +116,19 @@ void FormsRuntime::Hide(forms::Window& window) {
 
 void FormsRuntime::PopupMenu(forms::Window& window, forms::MenuItem& menu) {
     if (ended()) return;
-    if (auto* chosen = popupMenuNative(window, menu)) raise(*chosen);
+    // A modal loop lets other handlers run: what the running one changed is shown first.
+    runAfterHandlers(nullptr);
+    forms::MenuItem* chosen;
+    {
+        Parked modal(*this);
+        chosen = popupMenuNative(window, menu);
+    }
+    if (chosen) raise(*chosen);
 }
 
 int FormsRuntime::MsgBox(std::string_view prompt, int buttons, std::string_view title) {
+    runAfterHandlers(nullptr);
+    Parked modal(*this);
     return messageBoxNative(prompt, buttons, title);
 }
 

@@ -97,7 +97,19 @@ class FormsRuntime {
     bool keysActive(const forms::Timer& timer) const;
     void settleKeyPoll(forms::Timer& timer);
 
+    // A modal loop (a box, a menu) runs other handlers while the running ones wait.
+    struct Parked {
+        explicit Parked(FormsRuntime& rt) : rt_(rt) {
+            rt_.modalLoops_.push_back(rt_.dispatcher_.depth());
+        }
+        ~Parked() { rt_.modalLoops_.pop_back(); }
+        Parked(const Parked&) = delete;
+        Parked& operator=(const Parked&) = delete;
+        FormsRuntime& rt_;
+    };
+
     Dispatcher dispatcher_;
+    std::vector<std::size_t> modalLoops_; // the handlers running when each was entered
     Policy policy_ = Policy::Clock;
     KeyWatch* keyWatch_ = nullptr;
     std::vector<forms::Timer*> started_; // timers whose window has loaded, in load order

@@ -28,11 +28,13 @@ const HeadlessRuntime::Scheduled* HeadlessRuntime::find(const forms::Timer* t) c
 }
 
 void HeadlessRuntime::timerNative(forms::Timer& timer, bool run, int interval) {
+    // Ranked when first met, running or not: a key poll that starts asleep keeps its place
+    // among the timers that come due together.
+    auto [it, fresh] = order_.try_emplace(&timer, static_cast<unsigned>(order_.size()));
     if (!run) {
         std::erase_if(schedule_, [&](const Scheduled& e) { return e.timer == &timer; });
         return;
     }
-    auto [it, fresh] = order_.try_emplace(&timer, static_cast<unsigned>(order_.size()));
     const Scheduled entry{&timer, now_ + Millis(interval), Millis(interval), it->second,
                           ++generation_};
     if (auto* e = find(&timer))
