@@ -69,6 +69,11 @@ void XKeys::refreshKeycodes() {
 void XKeys::drain() {
     // The round trip makes every key event the server produced before this query ours to read.
     XSync(display_, False);
+    readQueued();
+}
+
+// Leaves Xlib's queue empty, so a press still to come makes the descriptor readable.
+void XKeys::readQueued() {
     while (XPending(display_)) {
         XEvent e;
         XNextEvent(display_, &e);
@@ -79,13 +84,38 @@ void XKeys::drain() {
         }
         if (e.type != GenericEvent || e.xcookie.extension != xiOpcode_) continue;
         if (!XGetEventData(display_, &e.xcookie)) continue;
+        int pressed = -1;
         if (e.xcookie.evtype == XI_RawKeyPress) {
             const int code = static_cast<const XIRawEvent*>(e.xcookie.data)->detail;
             for (int i = 0; i < 4; ++i)
-                if (code != 0 && code == keycodes_[i]) latched_[i] = true;
+                if (code != 0 && code == keycodes_[i]) {
+                    latched_[i] = true;
+                    pressed = win::VK_F5 + i;
+                }
         }
         XFreeEventData(display_, &e.xcookie);
+        if (pressed >= 0 && onPress) onPress(pressed);
     }
+}
+
+void XKeys::pump() {
+    if (display_) readQueued();
+}
+
+bool XKeys::down(int slot) {
+    char keys[32] = {};
+    XQueryKeymap(display_, keys);
+    const unsigned code = keycodes_[slot];
+    return code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0;
+}
+
+bool XKeys::keyActive(int vKey) {
+    const int slot = slotOf(vKey);
+    if (slot < 0 || !display_) return false;
+    // The keymap's reply comes after every press made before it: read them too.
+    const bool isDown = down(slot);
+    readQueued();
+    return isDown || latched_[slot];
 }
 
 win::SHORT XKeys::GetAsyncKeyState(int vKey) {
@@ -94,14 +124,11 @@ win::SHORT XKeys::GetAsyncKeyState(int vKey) {
     // Keymap first, then the events: the press of a key the keymap shows down reached us before
     // the keymap's reply, so it is latched and read in this query. Draining first let a press
     // land between the two, read "down" now and "pressed" again at the next query: two toggles.
-    char keys[32] = {};
-    XQueryKeymap(display_, keys);
+    const bool isDown = down(slot);
     drain();
-    const unsigned code = keycodes_[slot];
-    const bool down = code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0;
     const bool pressed = latched_[slot];
     latched_[slot] = false;
-    return static_cast<win::SHORT>((down ? 0x8000 : 0) | (pressed ? 1 : 0));
+    return static_cast<win::SHORT>((isDown ? 0x8000 : 0) | (pressed ? 1 : 0));
 }
 
 } // namespace sorvane::linuxos

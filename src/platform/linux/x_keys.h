@@ -1,16 +1,18 @@
 // GetAsyncKeyState for F5..F8 on X11.
 #pragma once
 
+#include "platform/forms_runtime.h"
 #include "platform/os_services.h"
 
 #include <array>
+#include <functional>
 #include <string>
 
 struct _XDisplay;
 
 namespace sorvane::linuxos {
 
-class XKeys final : public win::Keyboard {
+class XKeys final : public win::Keyboard, public platform::KeyWatch {
   public:
     // displayName empty: $DISPLAY. Without a display every key reads as up.
     explicit XKeys(const std::string& displayName = "");
@@ -22,13 +24,25 @@ class XKeys final : public win::Keyboard {
     // key; 0 for any key other than F5..F8.
     win::SHORT GetAsyncKeyState(int vKey) override;
 
+    // Down now or pressed since the previous query; the press stays for that query.
+    bool keyActive(int vKey) override;
+
     // The connection's descriptor, for a caller that waits on it; -1 without a display.
     int connectionFd() const;
     bool connected() const { return display_ != nullptr; }
+    // Whether presses are heard as they happen (XInput 2.1), not only seen while held.
+    bool hearsPresses() const { return display_ != nullptr && xiOpcode_ >= 0; }
+    // Reads what the connection has received, without a round trip: call it when the
+    // descriptor is readable.
+    void pump();
+    // Called with each press of F5..F8 read from the connection, by whichever call read it.
+    std::function<void(int vKey)> onPress;
 
   private:
     void refreshKeycodes();
     void drain();
+    void readQueued();
+    bool down(int slot);
 
     _XDisplay* display_ = nullptr;
     int xiOpcode_ = -1;

@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 
 #include <cstdio>
+#include <memory>
 
 using namespace sorvane;
 
@@ -29,6 +30,17 @@ int main(int argc, char** argv) {
     auto& windows = os.windows();
 
     qt::QtRuntime rt;
+    // A gauge that runs all day on battery must let the machine sleep: the refresh runs after
+    // the handlers that can change what it shows, the hot-key polls only while a key needs them.
+    rt.setPolicy(platform::Policy::IdleAware);
+    auto& keys = os.keys();
+    std::unique_ptr<QSocketNotifier> keyEvents;
+    if (keys.hearsPresses()) { // else the polls keep their clocks and still see held keys
+        rt.setKeyWatch(&keys);
+        keys.onPress = [&](int vKey) { rt.keyPressed(vKey); };
+        keyEvents = std::make_unique<QSocketNotifier>(keys.connectionFd(), QSocketNotifier::Read);
+        QObject::connect(keyEvents.get(), &QSocketNotifier::activated, [&] { keys.pump(); });
+    }
     rt.buttonsDown = qt::serverButtons;
     rt.nativeResized = [](win::HWND h, int width, int height) { qt::awaitSize(h, width, height); };
     rt.nativeCreated = [&](forms::Window&, win::HWND h) {
