@@ -126,6 +126,15 @@ void FormsRuntime::PopupMenu(forms::Window& window, forms::MenuItem& menu) {
     if (chosen) raise(*chosen);
 }
 
+void FormsRuntime::enterModalLoop() {
+    runAfterHandlers(nullptr);
+    modalLoops_.push_back(dispatcher_.depth());
+}
+
+void FormsRuntime::leaveModalLoop() {
+    if (!modalLoops_.empty()) modalLoops_.pop_back();
+}
+
 int FormsRuntime::MsgBox(std::string_view prompt, int buttons, std::string_view title) {
     runAfterHandlers(nullptr);
     Parked modal(*this);

@@ -89,6 +89,12 @@ class FormsRuntime {
     virtual forms::MenuItem* popupMenuNative(forms::Window& window, forms::MenuItem& menu) = 0;
     virtual void endNative() = 0;
 
+    // A modal loop the system runs inside a handler of its own accord (Windows' window-move
+    // loop): the handlers it delivers count as called by an event loop, as in a box or a menu.
+    // Entered and left in pairs.
+    void enterModalLoop();
+    void leaveModalLoop();
+
   private:
     template <class F> bool deliver(const void* source, forms::Event event, F&& handler);
     void runAfterHandlers(const void* source);
