@@ -11,6 +11,8 @@
 
 #include <X11/keysym.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -102,10 +104,11 @@ class WineGauge : public ::testing::Test {
         }
     }
 
-    // Starts Sorvane.exe on a fixture and waits for its gauge window.
+    // Starts Sorvane.exe on a fixture (by name, or a folder by its path) and waits for its
+    // gauge window.
     void start(const std::string& fixture) {
-        gauge_ = session_->x().spawn(
-            session_->wineWithPower(fixtures + "/" + fixture, {SORVANE_EXE}), "sorvane");
+        const std::string folder = fixture.starts_with('/') ? fixture : fixtures + "/" + fixture;
+        gauge_ = session_->x().spawn(session_->wineWithPower(folder, {SORVANE_EXE}), "sorvane");
         ASSERT_TRUE(
             waitUntil([&] { return (main_ = findProgramWindow(d, "sorvane.exe", "Main")); }, 30s))
             << "no gauge window; windows: " << windowList() << session_->x().log("sorvane");
@@ -393,6 +396,43 @@ TEST_F(WineGauge, NoBatteryQuestionAnsweredYesEndsTheProgram) {
     ASSERT_GT(w, 0) << "no Yes button: " << box;
     click(d, x + w / 2, y + h / 2);
     EXPECT_TRUE(ended()) << "Yes ends the program";
+}
+
+TEST_F(WineGauge, TheLevelFollowsTheBatteryWhileTheGaugeIsDragged) {
+    // The system's move loop runs inside the program's MouseMove handler until the button is
+    // released; the readings and the refresh go on meanwhile.
+    const std::string battery = session_->x().path("dragged-battery");
+    std::filesystem::remove_all(battery);
+    std::filesystem::copy(fixtures + "/battery57", battery,
+                          std::filesystem::copy_options::recursive);
+    ASSERT_NO_FATAL_FAILURE(start(battery));
+    const Image level6 = readBmp24(artwork + "/level6.bmp");
+    const Image level3 = readBmp24(artwork + "/level3.bmp");
+    auto shows = [&](const Image& level) {
+        return sameRegion(grab(d, main_, 0, 0, 128, 128), 85, level, 0, 10, 42, 127);
+    };
+    ASSERT_TRUE(waitUntil([&] { return shows(level6); }));
+
+    moveMouse(d, gx + 40, gy + 60);
+    buttonDown(d);
+    // The pointer keeps moving until the window manager, asked by the move loop, moves the
+    // window with it.
+    int step = 0;
+    const bool moving = waitUntil(
+        [&] {
+            ++step;
+            moveMouse(d, gx + 40 + step % 50, gy + 60 + step % 50);
+            return geometry(d, main_).x != gx;
+        },
+        5s);
+    {
+        std::ofstream(battery + "/BAT0/charge_now") << "1250000\n";
+        std::ofstream(battery + "/BAT0/capacity") << "25\n";
+    }
+    const bool followed = waitUntil([&] { return shows(level3); }, 5s);
+    buttonUp(d);
+    ASSERT_TRUE(moving) << "the gauge did not follow the pointer";
+    EXPECT_TRUE(followed) << "25 % shows level 3 while the button is still down";
 }
 
 TEST_F(WineGauge, CloseButtonEndsTheProgram) {

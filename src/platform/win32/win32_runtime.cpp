@@ -67,6 +67,7 @@ struct Win32Runtime::Impl {
     std::vector<forms::Timer*> timers; // command id = index + 1
     std::map<int, HBITMAP> bitmaps;    // by resource id; null when the resource is missing
     forms::Control* pressed = nullptr;
+    int moveLoops = 0; // the system's move loops entered and not yet left
 
     Impl(Win32Runtime& r, HINSTANCE i) : rt(r), instance(i) {
         NONCLIENTMETRICSW metrics{};
@@ -311,6 +312,19 @@ struct Win32Runtime::Impl {
                 rt.raise(*down, Event::Click);
             return 0;
         }
+        case WM_ENTERSIZEMOVE:
+            // The system's move loop, started by a handler (the gauge dragged by a picture),
+            // runs until the button is released: the timers tick inside it, and the refresh
+            // follows them as it does in the main loop.
+            ++moveLoops;
+            rt.enterModalLoop();
+            break;
+        case WM_EXITSIZEMOVE:
+            if (moveLoops > 0) {
+                --moveLoops;
+                rt.leaveModalLoop();
+            }
+            break;
         case WM_CAPTURECHANGED:
             // A handler released the capture (a window move took over): no click follows.
             pressed = nullptr;
