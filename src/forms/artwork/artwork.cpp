@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,37 +68,39 @@ std::string fileName(std::string_view base, int scaleIndex) {
     return std::string(base) + (scaleIndex ? "@2x" : "") + ".bmp";
 }
 
-struct Store {
-    std::array<std::array<std::vector<std::uint8_t>, 2>, pictureCount> pixels;
-    std::array<std::array<Bitmap, 2>, pictureCount> bitmaps{};
-    std::array<std::vector<std::uint8_t>, 2> iconMasks;
+// Each picture is decoded at its first use and kept for the life of the program: a gauge shows
+// one scale of most pictures, and the other stays packed in the program's read-only pages.
+struct Entry {
+    std::once_flag decoded;
+    std::vector<std::uint8_t> pixels;
+    Bitmap bitmap{};
 };
 
-// Decoded once, at first use, and kept for the life of the program.
-const Store& store() {
-    static const Store s = [] {
-        Store s;
-        for (const Picture& p : allPictures()) {
-            const auto i = std::size_t(p.id);
-            for (int k = 0; k < 2; ++k) {
-                Decoded d = decodeNamed(fileName(p.name, k));
-                if (d.bits != 24 || d.width != p.width << k || d.height != p.height << k)
-                    throw std::runtime_error("embedded " + fileName(p.name, k) + ": wrong size");
-                s.pixels[i][std::size_t(k)] = std::move(d.pixels);
-                s.bitmaps[i][std::size_t(k)] =
-                    Bitmap{d.width, d.height, s.pixels[i][std::size_t(k)].data()};
-            }
-        }
+Entry& entry(PictureId id, std::size_t k) {
+    static std::array<std::array<Entry, 2>, pictureCount> entries;
+    Entry& e = entries[std::size_t(id)][k];
+    std::call_once(e.decoded, [&] {
+        const Picture& p = *picture(id);
+        Decoded d = decodeNamed(fileName(p.name, int(k)));
+        if (d.bits != 24 || d.width != p.width << k || d.height != p.height << k)
+            throw std::runtime_error("embedded " + fileName(p.name, int(k)) + ": wrong size");
+        e.pixels = std::move(d.pixels);
+        e.bitmap = Bitmap{d.width, d.height, e.pixels.data()};
+    });
+    return e;
+}
+
+const std::vector<std::uint8_t>& iconMask(std::size_t k) {
+    static std::array<std::once_flag, 2> decoded;
+    static std::array<std::vector<std::uint8_t>, 2> masks;
+    std::call_once(decoded[k], [&] {
         const Picture& icon = *picture(PictureId::Icon);
-        for (int k = 0; k < 2; ++k) {
-            Decoded d = decodeNamed(fileName("icon_mask", k));
-            if (d.bits != 1 || d.width != icon.width << k || d.height != icon.height << k)
-                throw std::runtime_error("embedded " + fileName("icon_mask", k) + ": wrong size");
-            s.iconMasks[std::size_t(k)] = std::move(d.pixels);
-        }
-        return s;
-    }();
-    return s;
+        Decoded d = decodeNamed(fileName("icon_mask", int(k)));
+        if (d.bits != 1 || d.width != icon.width << k || d.height != icon.height << k)
+            throw std::runtime_error("embedded " + fileName("icon_mask", int(k)) + ": wrong size");
+        masks[k] = std::move(d.pixels);
+    });
+    return masks[k];
 }
 
 std::size_t scaleIndex(int scale) {
@@ -107,11 +110,11 @@ std::size_t scaleIndex(int scale) {
 } // namespace
 
 const Bitmap& artworkBitmap(PictureId id, int scale) {
-    return store().bitmaps[std::size_t(id)][scaleIndex(scale)];
+    return entry(id, scaleIndex(scale)).bitmap;
 }
 
 const std::uint8_t* artworkIconMask(int scale) {
-    return store().iconMasks[scaleIndex(scale)].data();
+    return iconMask(scaleIndex(scale)).data();
 }
 
 } // namespace sorvane::forms

@@ -221,9 +221,9 @@ const QImage& QtRuntime::image(const forms::Picture& p, int scale) {
     auto it = cache.find(key);
     if (it != cache.end()) return it->second;
 #if SORVANE_HAVE_ARTWORK
+    // Shares the decoded pixels, which live as long as the program: no second copy.
     const auto& bmp = forms::artworkBitmap(p.id, scale);
-    QImage img =
-        QImage(bmp.rgb, bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888).copy();
+    QImage img(bmp.rgb, bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888);
 #else
     QImage img = placeholder(p, scale);
 #endif
