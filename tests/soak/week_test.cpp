@@ -40,7 +40,7 @@ std::size_t allocatedBytes() {
 
 class Week {
   public:
-    explicit Week(std::uint64_t seed) : rng_(seed) {
+    Week(std::uint64_t seed, platform::Policy policy) : m_(true, policy), rng_(seed) {
         m_.os().setRecording(false);
         m_.runtime().dispatcher().afterEachHandler = [this] { check(); };
     }
@@ -200,12 +200,16 @@ class Week {
     std::size_t memoryAtEnd_ = 0;
 };
 
-TEST(Soak, AWeekOfUseKeepsEveryInvariantAndFlatMemory) {
+// Under both delivery policies: every poll on its clock, and polls that sleep when idle.
+class Soak : public ::testing::TestWithParam<platform::Policy> {};
+
+TEST_P(Soak, AWeekOfUseKeepsEveryInvariantAndFlatMemory) {
     const std::uint64_t seed = 20261208;
-    Week week(seed);
+    Week week(seed, GetParam());
     week.run(7);
-    std::printf("seed %llu: %ld handlers over 7 simulated days, %d hide commands, memory %+lld "
-                "bytes from day 2 to day 7\n",
+    std::printf("%s, seed %llu: %ld handlers over 7 simulated days, %d hide commands, memory "
+                "%+lld bytes from day 2 to day 7\n",
+                GetParam() == platform::Policy::Clock ? "clock" : "idle-aware",
                 static_cast<unsigned long long>(seed), week.handlers(), week.hides(),
                 week.growth());
     EXPECT_EQ(week.violation(), "");
@@ -213,5 +217,11 @@ TEST(Soak, AWeekOfUseKeepsEveryInvariantAndFlatMemory) {
     EXPECT_GT(week.hides(), 100);
     EXPECT_LT(week.growth(), 64 * 1024);
 }
+
+INSTANTIATE_TEST_SUITE_P(Policies, Soak,
+                         ::testing::Values(platform::Policy::Clock, platform::Policy::IdleAware),
+                         [](const auto& info) {
+                             return info.param == platform::Policy::Clock ? "Clock" : "IdleAware";
+                         });
 
 } // namespace
