@@ -41,38 +41,43 @@ const char* const attributes[] = {"type",
                                   "current_now",
                                   "voltage_now",
                                   "time_to_empty_avg",
-                                  "time_to_empty_now"};
-const char* const values[] = {"0",
-                              "1",
-                              "-1",
-                              "2",
-                              "5",
-                              "50",
-                              "100",
-                              "101",
-                              "255",
-                              "Charging",
-                              "Discharging",
-                              "Full",
-                              "Not charging",
-                              "Unknown",
-                              "Device",
-                              "System",
-                              "abc",
-                              "",
-                              "\n",
-                              " 42 \n",
-                              "-NaN",
-                              "18446744073709551616",
-                              "9223372036854775807",
-                              "-9223372036854775808",
-                              "3932100",
-                              "3932099",
-                              "300000001",
-                              "25000001",
-                              "0x10",
-                              "1e3",
-                              "+5"};
+                                  "time_to_empty_now",
+                                  "uevent"};
+const char* const values[] = {
+    "POWER_SUPPLY_TYPE=Battery\nPOWER_SUPPLY_CAPACITY=50\n",
+    "POWER_SUPPLY_ENERGY_NOW=-1\nPOWER_SUPPLY_POWER_NOW=9223372036854775807",
+    "POWER_SUPPLY_ONLINE=1\nPOWER_SUPPLY_=\n=\nPOWER_SUPPLY_TYPE",
+    "0",
+    "1",
+    "-1",
+    "2",
+    "5",
+    "50",
+    "100",
+    "101",
+    "255",
+    "Charging",
+    "Discharging",
+    "Full",
+    "Not charging",
+    "Unknown",
+    "Device",
+    "System",
+    "abc",
+    "",
+    "\n",
+    " 42 \n",
+    "-NaN",
+    "18446744073709551616",
+    "9223372036854775807",
+    "-9223372036854775808",
+    "3932100",
+    "3932099",
+    "300000001",
+    "25000001",
+    "0x10",
+    "1e3",
+    "+5"};
 
 void fail(const char* what, const sorvane::win::SYSTEM_POWER_STATUS& s) {
     std::fprintf(stderr, "power record out of range (%s): AC %d flag %d %d %% life %d full %d\n",
@@ -98,10 +103,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int a = 0; a < count; ++a) {
             std::optional<std::string> value;
             switch (in.ConsumeIntegralInRange(0, 3)) {
-            case 0: value = in.PickValueInArray(values); break;
-            case 1: value = std::to_string(in.ConsumeIntegral<long long>()); break;
-            case 2: value = in.ConsumeRandomLengthString(64); break; // binary contents
-            default: break;                                           // a read that fails
+            case 0:
+                value = in.PickValueInArray(values);
+                break;
+            case 1:
+                value = std::to_string(in.ConsumeIntegral<long long>());
+                break;
+            case 2:
+                value = in.ConsumeRandomLengthString(64);
+                break; // binary contents
+            default:
+                break; // a read that fails
             }
             files[dir + "/" + in.PickValueInArray(attributes)] = value;
         }

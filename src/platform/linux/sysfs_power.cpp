@@ -3,7 +3,8 @@
 //   [X] GetSystemPowerStatus   ACLineStatus, BatteryFlag, BatteryLifePercent, BatteryLifeTime;
 //                              BatteryFullLifeTime is always -1 (unknown), as on most laptops.
 //   [~] the kernel's supplies stand in for the Windows battery driver: every attribute is read
-//       afresh at each call; unreadable or malformed attributes count as missing.
+//       afresh at each call, from each supply's uevent file when it has one; unreadable or
+//       malformed attributes count as missing.
 //   Gaps: a battery behind a driver that reports neither energy_* nor charge_* nor capacity
 //       reads as unknown (255). Several batteries reporting in different units (µWh and µAh)
 //       get no time estimate.
@@ -50,23 +51,53 @@ struct Supplies {
     bool externalOnline = false;
 };
 
+// One supply's attributes. The kernel's uevent file holds all of them (POWER_SUPPLY_NAME=value,
+// as the attribute files show them): one open per supply and reading instead of a dozen, most
+// of them for attributes the driver does not have. Without a usable uevent, or for a key it
+// lacks that older kernels leave out, the attribute's own file is read.
 class Reader {
   public:
-    Reader(const AttributeReader& read, std::string dir) : read_(read), dir_(std::move(dir)) {}
+    Reader(const AttributeReader& read, std::string dir) : read_(read), dir_(std::move(dir)) {
+        if (const auto uevent = read_(dir_ + "/uevent")) parseUevent(*uevent);
+    }
     std::optional<std::string> text(const char* attribute) const {
-        auto raw = read_(dir_ + "/" + attribute);
+        auto raw = raw_(attribute);
         if (!raw) return std::nullopt;
         return std::string(trimSysfsValue(*raw));
     }
     std::optional<std::int64_t> integer(const char* attribute) const {
-        auto raw = read_(dir_ + "/" + attribute);
+        auto raw = raw_(attribute);
         if (!raw) return std::nullopt;
         return parseSysfsInteger(*raw);
     }
 
   private:
+    void parseUevent(std::string_view text) {
+        constexpr std::string_view prefix = "POWER_SUPPLY_";
+        while (!text.empty()) {
+            const auto end = text.find('\n');
+            const std::string_view line = text.substr(0, end);
+            text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+            const auto equals = line.find('=');
+            if (!line.starts_with(prefix) || equals == std::string_view::npos) continue;
+            std::string key(line.substr(prefix.size(), equals - prefix.size()));
+            for (char& c : key)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            uevent_.emplace_back(std::move(key), std::string(line.substr(equals + 1)));
+        }
+    }
+    std::optional<std::string> raw_(std::string_view attribute) const {
+        if (uevent_.empty()) return read_(dir_ + "/" + std::string(attribute));
+        for (const auto& [key, value] : uevent_)
+            if (key == attribute) return value;
+        // The type came to uevent later than the properties; absent properties are absent.
+        if (attribute == "type") return read_(dir_ + "/type");
+        return std::nullopt;
+    }
+
     const AttributeReader& read_;
     std::string dir_;
+    std::vector<std::pair<std::string, std::string>> uevent_;
 };
 
 std::optional<std::int64_t> positive(std::optional<std::int64_t> v) {

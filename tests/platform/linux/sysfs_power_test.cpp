@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         Layout{"no_supply", 1, 128, 255, -1}, Layout{"garbage", 0, 255, 255, -1},
         Layout{"no_newline", 0, 0, 57, 3600}, Layout{"time_not_available", 0, 0, 60, 5400},
         Layout{"rate_above_300w", 0, 0, 60, -1}, Layout{"estimate_above_100h", 0, 1, 100, -1},
-        Layout{"capacity_zero_design", 1, 0, 62, -1}),
+        Layout{"capacity_zero_design", 1, 0, 62, -1}, Layout{"uevent_energy", 0, 0, 60, 12000}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SorvanePower, ABadArgumentGetsOneLineOfUsageAndExitCode2) {
@@ -129,6 +129,29 @@ TEST(SysfsPowerReader, AReadErrorCountsAsAMissingAttribute) {
     s = readWith("thinkpad_two_batteries_one_idle", "BAT1/energy_now");
     EXPECT_EQ(s.BatteryLifePercent, 50) << "sizes unknown: the mean of the two percentages";
     EXPECT_EQ(s.BatteryLifeTime, -1);
+}
+
+TEST(SysfsPowerReader, OneFileASupplyWhenTheKernelWritesUevent) {
+    std::vector<std::string> read;
+    SysfsPower power(kFixtures + "uevent_energy", [&](const std::string& path) {
+        read.push_back(path.substr(path.find("uevent_energy/") + 14));
+        return linuxos::readAttributeFile(path);
+    });
+    win::SYSTEM_POWER_STATUS s;
+    for (int call = 0; call < 2; ++call) {
+        read.clear();
+        power.GetSystemPowerStatus(s);
+        EXPECT_EQ(read, (std::vector<std::string>{"AC/uevent", "BAT0/uevent", "BAT0/type"}));
+    }
+    // A uevent with nothing of a supply in it is no uevent: the attribute files are read.
+    SysfsPower garbled(kFixtures + "charge_discharging", [](const std::string& path) {
+        if (path.ends_with("/uevent"))
+            return std::optional<std::string>("garbage=1\nPOWER_SUPPLY_\n=\n");
+        return linuxos::readAttributeFile(path);
+    });
+    garbled.GetSystemPowerStatus(s);
+    EXPECT_EQ(s.BatteryLifePercent, 30);
+    EXPECT_EQ(s.BatteryLifeTime, 5400);
 }
 
 TEST(SysfsPowerReader, ReadsEveryAttributeAfreshAtEachCall) {
