@@ -392,6 +392,10 @@ int main(int argc, char** argv) {
             r << format("%s: median %.1f ms, min %.1f, max %.1f (%zu samples)\n", what,
                         median(l.ms), *std::min_element(l.ms.begin(), l.ms.end()),
                         *std::max_element(l.ms.begin(), l.ms.end()), l.ms.size());
+            r << "  in order:";
+            for (double ms : l.ms)
+                r << format(" %.1f", ms);
+            r << "\n";
             if (!l.problem.empty()) r << "  stopped early: " << l.problem << "\n";
         };
         latencyLine("F8 press -> opacity back at 250", keys);
