@@ -70,10 +70,19 @@ void FormsRuntime::settleKeyPoll(forms::Timer& timer) {
 
 void FormsRuntime::keyPressed(int vKey) {
     using State = forms::Timer::KeyState;
-    for (auto* t : started_) {
-        if (!sleepsOnKeys(*t) || t->keyState_ != State::Dormant || !timerRunning(*t) ||
+    for (std::size_t i = 0; i < started_.size(); ++i) {
+        auto* t = started_[i];
+        if (!sleepsOnKeys(*t) || t->keyState_ == State::Woken || !timerRunning(*t) ||
             !t->delivery.watches(vKey))
             continue;
+        // A poll still on its clock only to see its keys come up takes a new press at once, as
+        // from sleep; one that follows another key held down keeps that key's beat.
+        if (t->keyState_ == State::Armed) {
+            bool otherHeld = false;
+            for (int key : t->delivery.keys)
+                if (key != 0 && key != vKey && keyWatch_->keyActive(key)) otherHeld = true;
+            if (otherHeld) continue;
+        }
         t->keyState_ = State::Woken;
         timerNative(*t, true, 0);
     }

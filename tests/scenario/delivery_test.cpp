@@ -466,3 +466,43 @@ TEST(IdleProgram, WakesOnlyForTheReading) {
 }
 
 } // namespace
+
+namespace {
+
+// A press while its poll still runs on its clock, only to see the last key come up, is taken at
+// once as from sleep; a press while another of its keys is held keeps that key's beat, so the
+// held key toggles no more often than on a clock.
+TEST(IdleProgram, APressWhileThePollIsAwake) {
+    HeadlessMachine m(true, Policy::IdleAware);
+    auto& p = m.program();
+    auto& os = m.os();
+    m.setPower(0, 60, 7200);
+    m.start();
+    m.advance(1s);
+
+    os.keyDown(win::VK_F8);
+    m.advance(10ms);
+    os.keyUp(win::VK_F8);
+    p.Main.HScroll1.setValue(100);
+    ASSERT_EQ(m.alpha(p.Main.hWnd()), 100);
+    os.keyDown(win::VK_F8); // 10 ms after the last tick, 40 before the next
+    m.advance(0ms);
+    EXPECT_EQ(m.alpha(p.Main.hWnd()), 250);
+    os.keyUp(win::VK_F8);
+
+    // The menu's check marks, which each toggle flips.
+    const bool beep = p.menu.ckd_beep.Checked;
+    const bool taskbar = p.menu.Taskbar.Checked;
+    os.keyDown(win::VK_F5);
+    m.advance(0ms);
+    EXPECT_NE(p.menu.ckd_beep.Checked, beep) << "a press is seen at once";
+    m.advance(60ms);
+    os.keyDown(win::VK_F6);
+    m.advance(0ms);
+    EXPECT_EQ(p.menu.Taskbar.Checked, taskbar) << "F5's beat goes on";
+    m.advance(90ms);
+    EXPECT_NE(p.menu.Taskbar.Checked, taskbar);
+    EXPECT_EQ(p.menu.ckd_beep.Checked, beep) << "two ticks of F5 held: two toggles";
+}
+
+} // namespace
