@@ -86,11 +86,13 @@ void XKeys::readQueued() {
         if (!XGetEventData(display_, &e.xcookie)) continue;
         int pressed = -1;
         if (e.xcookie.evtype == XI_RawKeyPress) {
-            const int code = static_cast<const XIRawEvent*>(e.xcookie.data)->detail;
+            const auto* raw = static_cast<const XIRawEvent*>(e.xcookie.data);
             for (int i = 0; i < 4; ++i)
-                if (code != 0 && code == keycodes_[i]) {
+                if (raw->detail != 0 && raw->detail == keycodes_[i]) {
                     latched_[i] = true;
-                    pressed = win::VK_F5 + i;
+                    // A held key is polled on its beat; repeats (the server sends none here,
+                    // but the flag exists) must not hurry it.
+                    if (!(raw->flags & XIKeyRepeat)) pressed = win::VK_F5 + i;
                 }
         }
         XFreeEventData(display_, &e.xcookie);
