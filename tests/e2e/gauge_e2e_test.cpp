@@ -462,6 +462,38 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
             << "opacity " << opacity().value_or(0) / 0x01010101ul;
     }
     {
+        SCOPED_TRACE("a held F8 is polled on its 50 ms beat; once up, the polls sleep");
+        // Each tick of the F8 poll writes the opacity again: count the writes.
+        Display* watch = XOpenDisplay(desk->session().displayName().c_str());
+        ASSERT_NE(watch, nullptr);
+        XSelectInput(watch, main, PropertyChangeMask);
+        XSync(watch, False);
+        const Atom opacityAtom = atom(watch, "_NET_WM_WINDOW_OPACITY");
+        const auto writesDuring = [&](std::chrono::milliseconds span) {
+            int writes = 0;
+            const auto end = std::chrono::steady_clock::now() + span;
+            while (std::chrono::steady_clock::now() < end) {
+                while (XPending(watch)) {
+                    XEvent e;
+                    XNextEvent(watch, &e);
+                    writes += e.type == PropertyNotify && e.xproperty.atom == opacityAtom;
+                }
+                std::this_thread::sleep_for(5ms);
+            }
+            return writes;
+        };
+        keyDown(d, XK_F8);
+        const int held = writesDuring(1s);
+        keyUp(d, XK_F8);
+        writesDuring(300ms); // the tick that sees it up
+        const int after = writesDuring(1s);
+        XCloseDisplay(watch);
+        EXPECT_GE(held, 10) << "a held key is polled on a beat, not once";
+        EXPECT_LE(held, 30) << "no faster than its 50 ms beat";
+        EXPECT_EQ(after, 0);
+        EXPECT_EQ(opacity(), opacityOf(250));
+    }
+    {
         SCOPED_TRACE("about");
         choose(5);
         EXPECT_TRUE(acknowledge("Sorvane"));
