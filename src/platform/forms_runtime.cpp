@@ -125,8 +125,6 @@ void FormsRuntime::Hide(forms::Window& window) {
 
 void FormsRuntime::PopupMenu(forms::Window& window, forms::MenuItem& menu) {
     if (ended()) return;
-    // A modal loop lets other handlers run: what the running one changed is shown first.
-    runAfterHandlers(nullptr);
     forms::MenuItem* chosen;
     {
         Parked modal(*this);
@@ -136,6 +134,7 @@ void FormsRuntime::PopupMenu(forms::Window& window, forms::MenuItem& menu) {
 }
 
 void FormsRuntime::enterModalLoop() {
+    // A modal loop lets other handlers run: what the running one changed is shown first.
     runAfterHandlers(nullptr);
     modalLoops_.push_back(dispatcher_.depth());
 }
@@ -145,7 +144,6 @@ void FormsRuntime::leaveModalLoop() {
 }
 
 int FormsRuntime::MsgBox(std::string_view prompt, int buttons, std::string_view title) {
-    runAfterHandlers(nullptr);
     Parked modal(*this);
     return messageBoxNative(prompt, buttons, title);
 }

@@ -105,10 +105,8 @@ class FormsRuntime {
 
     // A modal loop (a box, a menu) runs other handlers while the running ones wait.
     struct Parked {
-        explicit Parked(FormsRuntime& rt) : rt_(rt) {
-            rt_.modalLoops_.push_back(rt_.dispatcher_.depth());
-        }
-        ~Parked() { rt_.modalLoops_.pop_back(); }
+        explicit Parked(FormsRuntime& rt) : rt_(rt) { rt_.enterModalLoop(); }
+        ~Parked() { rt_.leaveModalLoop(); }
         Parked(const Parked&) = delete;
         Parked& operator=(const Parked&) = delete;
         FormsRuntime& rt_;
