@@ -5,7 +5,7 @@
 //
 // It prints one line: the policy, the handlers delivered, and what the user would have seen at
 // the end. That outcome must not depend on the policy.
-#include "platform/headless/headless_machine.h"
+#include "app/headless_machine.h"
 
 #include <cstdio>
 #include <cstring>
@@ -32,7 +32,7 @@ struct Outcome {
 
 // Not inlined and with a plain name, for callgrind's --toggle-collect.
 extern "C" __attribute__((noinline)) void sorvane_bench_hour(int idleAware, Outcome* out) {
-    headless::HeadlessMachine m(true,
+    app::HeadlessMachine m(true,
                                 idleAware ? platform::Policy::IdleAware : platform::Policy::Clock);
     m.os().setRecording(false); // an hour of polls would fill the record
     long handlers = 0;

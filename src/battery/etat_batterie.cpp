@@ -1,11 +1,11 @@
 #include "battery/etat_batterie.h"
 
-#include "forms/program.h"
+#include "program/program.h"
 
 #include <cmath>
 #include <string>
 
-namespace sorvane::Main {
+namespace sorvane::battery {
 
 namespace {
 // Nearest whole number, an exact half going to the even neighbour (independent of the
@@ -41,4 +41,4 @@ void EtatBatterie(Program& p) {
     s.Pourcent = e.BatteryLifePercent;
 }
 
-} // namespace sorvane::Main
+} // namespace sorvane::battery

@@ -4,7 +4,7 @@ namespace sorvane {
 struct Program;
 }
 
-namespace sorvane::Main {
+namespace sorvane::battery {
 // Reads the power status into the shared state and the time label.
 void EtatBatterie(Program& p);
-} // namespace sorvane::Main
+} // namespace sorvane::battery

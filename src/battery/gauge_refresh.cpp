@@ -1,9 +1,9 @@
 #include "battery/gauge_refresh.h"
 
-#include "forms/program.h"
+#include "program/program.h"
 #include "options_menu/shell_windows.h"
 
-namespace sorvane::Main {
+namespace sorvane::battery {
 
 void changer_Timer(Program& p) {
     auto& s = p.state;
@@ -12,18 +12,18 @@ void changer_Timer(Program& p) {
     if (s.IconbureauChange == 1) {
         // Re-showing the icons brings the taskbar back too, whatever TaskbarOn says.
         if (s.IconbureauOn == 1) {
-            UnhideIconbureau(p);
-            UnhideTaskbar(p);
+            options_menu::UnhideIconbureau(p);
+            options_menu::UnhideTaskbar(p);
         } else {
-            HideIconbureau(p);
+            options_menu::HideIconbureau(p);
         }
         s.IconbureauChange = 0;
     }
     if (s.TaskbarChange == 1) {
         if (s.TaskbarOn == 1)
-            UnhideTaskbar(p);
+            options_menu::UnhideTaskbar(p);
         else
-            HideTaskbar(p);
+            options_menu::HideTaskbar(p);
         s.TaskbarChange = 0;
     }
 
@@ -45,4 +45,4 @@ void changer_Timer(Program& p) {
     }
 }
 
-} // namespace sorvane::Main
+} // namespace sorvane::battery

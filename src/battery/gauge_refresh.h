@@ -4,7 +4,7 @@ namespace sorvane {
 struct Program;
 }
 
-namespace sorvane::Main {
+namespace sorvane::battery {
 // The gauge refresh: pending shell requests, then the source and level pictures.
 void changer_Timer(Program& p);
-} // namespace sorvane::Main
+} // namespace sorvane::battery

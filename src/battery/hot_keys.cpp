@@ -1,17 +1,17 @@
 #include "battery/hot_keys.h"
 
-#include "forms/program.h"
+#include "program/program.h"
 #include "options_menu/menu_commands.h"
 
-namespace sorvane::Main {
+namespace sorvane::battery {
 
 using namespace win;
 
 namespace {
 // The menu window carries the check marks the toggles read: it is loaded, never shown, on the
 // first press, even before the options button was ever clicked.
-bool appuyee(Program& p, int touche) {
-    if (p.os.GetAsyncKeyState(touche) == 0) return false;
+bool pressed(Program& p, int vKey) {
+    if (p.os.GetAsyncKeyState(vKey) == 0) return false;
     p.rt.Load(p.menu);
     return true;
 }
@@ -19,9 +19,9 @@ bool appuyee(Program& p, int touche) {
 
 void Timer1_Timer(Program& p) {
     // A key held down is seen at every tick, so a long press toggles once per tick.
-    if (appuyee(p, VK_F7)) menu::Iconbureau_Click(p);
-    if (appuyee(p, VK_F6)) menu::Taskbar_Click(p);
-    if (appuyee(p, VK_F5)) menu::ckd_beep_Click(p);
+    if (pressed(p, VK_F7)) options_menu::Iconbureau_Click(p);
+    if (pressed(p, VK_F6)) options_menu::Taskbar_Click(p);
+    if (pressed(p, VK_F5)) options_menu::ckd_beep_Click(p);
 }
 
-} // namespace sorvane::Main
+} // namespace sorvane::battery

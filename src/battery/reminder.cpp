@@ -1,17 +1,17 @@
 #include "battery/reminder.h"
 
 #include "battery/etat_batterie.h"
-#include "forms/program.h"
+#include "program/program.h"
 
 #include <array>
 #include <utility>
 
-namespace sorvane::Main {
+namespace sorvane::battery {
 
 using namespace win;
 
 namespace {
-constexpr std::array<std::pair<DWORD, DWORD>, 5> tonalites{{
+constexpr std::array<std::pair<DWORD, DWORD>, 5> tones{{
     {1010, 100},
     {1505, 100},
     {2000, 100},
@@ -22,8 +22,8 @@ constexpr std::array<std::pair<DWORD, DWORD>, 5> tonalites{{
 
 void Beep_effet(Program& p) {
     if (p.state.BeepOn != 1) return;
-    for (const auto& [frequence, duree] : tonalites)
-        p.os.Beep(frequence, duree);
+    for (const auto& [frequency, duration] : tones)
+        p.os.Beep(frequency, duration);
 }
 
 void rappel_Timer(Program& p) {
@@ -58,4 +58,4 @@ void rappel_Timer(Program& p) {
     }
 }
 
-} // namespace sorvane::Main
+} // namespace sorvane::battery

@@ -1,8 +1,8 @@
 #include "gauge_window/mod_opacite.h"
 
-#include "forms/program.h"
+#include "program/program.h"
 
-namespace sorvane::mod_opacite {
+namespace sorvane::gauge_window::mod_opacite {
 
 using namespace win;
 
@@ -17,9 +17,9 @@ void AppliqueOpacite(OsServices& os, HWND window, bool layered, BYTE alpha) {
     os.SetLayeredWindowAttributes(window, 0, alpha, LWA_ALPHA);
 }
 
-} // namespace sorvane::mod_opacite
+} // namespace sorvane::gauge_window::mod_opacite
 
-namespace sorvane::Main {
+namespace sorvane::gauge_window {
 
 void HScroll1_Change(Program& p) {
     // The slider's range (50..255) keeps the value inside a byte.
@@ -27,4 +27,4 @@ void HScroll1_Change(Program& p) {
                                  static_cast<win::BYTE>(p.Main.HScroll1.Value()));
 }
 
-} // namespace sorvane::Main
+} // namespace sorvane::gauge_window

@@ -7,11 +7,11 @@ namespace sorvane {
 struct Program;
 }
 
-namespace sorvane::mod_opacite {
+namespace sorvane::gauge_window::mod_opacite {
 // Makes the window layered (or not) and draws it whole with the constant `alpha`.
 void AppliqueOpacite(win::OsServices& os, win::HWND window, bool layered, win::BYTE alpha);
-} // namespace sorvane::mod_opacite
+} // namespace sorvane::gauge_window::mod_opacite
 
-namespace sorvane::Main {
+namespace sorvane::gauge_window {
 void HScroll1_Change(Program& p);
-} // namespace sorvane::Main
+} // namespace sorvane::gauge_window

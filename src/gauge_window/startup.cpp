@@ -1,10 +1,10 @@
 #include "gauge_window/startup.h"
 
 #include "battery/etat_batterie.h"
-#include "forms/program.h"
+#include "program/program.h"
 #include "gauge_window/mod_opacite.h"
 
-namespace sorvane::Main {
+namespace sorvane::gauge_window {
 
 using namespace win;
 
@@ -27,7 +27,7 @@ void Form_Load(Program& p) {
     M.HScroll1.Left = 690;
     M.HScroll1.Top = 10;
     s.NiveauBarres = 9;
-    EtatBatterie(p);
+    battery::EtatBatterie(p);
     s.IconbureauChange = 0;
     s.IconbureauOn = 1;
     s.BeepOn = 1;
@@ -38,4 +38,4 @@ void Form_Load(Program& p) {
     M.temps.Caption = "";
 }
 
-} // namespace sorvane::Main
+} // namespace sorvane::gauge_window

@@ -4,7 +4,7 @@ namespace sorvane {
 struct Program;
 }
 
-namespace sorvane::Main {
+namespace sorvane::gauge_window {
 // Start-up of the program: the watcher, the gauge's opacity, place, entrance and defaults.
 void Form_Load(Program& p);
-} // namespace sorvane::Main
+} // namespace sorvane::gauge_window

@@ -1,8 +1,8 @@
 #include "gauge_window/window_handling.h"
 
-#include "forms/program.h"
+#include "program/program.h"
 
-namespace sorvane::Main {
+namespace sorvane::gauge_window {
 
 using namespace win;
 
@@ -10,7 +10,7 @@ namespace {
 // Hands the window to the system's move loop as if its caption had been pressed. Only with the
 // left button down: started on a bare hover, the move would glue the gauge to the pointer until
 // the next click.
-void deplacer(Program& p, const forms::MouseArgs& a) {
+void startDrag(Program& p, const forms::MouseArgs& a) {
     if ((a.Button & forms::vbLeftButton) == 0) return;
     p.os.ReleaseCapture();
     p.os.SendMessageA(p.Main.hWnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
@@ -18,15 +18,15 @@ void deplacer(Program& p, const forms::MouseArgs& a) {
 } // namespace
 
 void Pile_MouseMove(Program& p, const forms::MouseArgs& a) {
-    deplacer(p, a);
+    startDrag(p, a);
 }
 
 void ImgBat_MouseMove(Program& p, const forms::MouseArgs& a) {
-    deplacer(p, a);
+    startDrag(p, a);
 }
 
 void temps_MouseMove(Program& p, const forms::MouseArgs& a) {
-    deplacer(p, a);
+    startDrag(p, a);
 }
 
 // Ends at once: nothing is restored, so a hidden taskbar or desktop stays hidden.
@@ -40,4 +40,4 @@ void options_Click(Program& p) {
     p.Main.PopupMenu(p.menu.menu);
 }
 
-} // namespace sorvane::Main
+} // namespace sorvane::gauge_window

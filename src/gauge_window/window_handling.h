@@ -7,10 +7,10 @@ namespace sorvane {
 struct Program;
 }
 
-namespace sorvane::Main {
+namespace sorvane::gauge_window {
 void Pile_MouseMove(Program& p, const forms::MouseArgs& a);
 void ImgBat_MouseMove(Program& p, const forms::MouseArgs& a);
 void temps_MouseMove(Program& p, const forms::MouseArgs& a);
 void fermer_Click(Program& p);
 void options_Click(Program& p);
-} // namespace sorvane::Main
+} // namespace sorvane::gauge_window

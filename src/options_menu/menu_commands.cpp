@@ -1,14 +1,14 @@
 #include "options_menu/menu_commands.h"
 
-#include "forms/program.h"
+#include "program/program.h"
 #include "gauge_window/mod_opacite.h"
 
-namespace sorvane::menu {
+namespace sorvane::options_menu {
 
 using namespace win;
 
 namespace {
-void basculer(forms::MenuItem& item, std::int16_t& option) {
+void toggle(forms::MenuItem& item, std::int16_t& option) {
     if (item.Checked) {
         option = 0;
         item.Checked = false;
@@ -20,10 +20,10 @@ void basculer(forms::MenuItem& item, std::int16_t& option) {
 
 // Hiding is full transparency, never hiding the window: it keeps its place, its timers and
 // its stacking, and the watcher can bring it back.
-void cacher(Program& p, std::int16_t barres) {
+void hideUntilBars(Program& p, std::int16_t bars) {
     p.rt.Load(p.Main);
-    mod_opacite::AppliqueOpacite(p.os, p.Main.hWnd(), true, 0);
-    p.state.BarresRappel = barres;
+    gauge_window::mod_opacite::AppliqueOpacite(p.os, p.Main.hWnd(), true, 0);
+    p.state.BarresRappel = bars;
     p.rt.Load(p.F8);
     p.F8.verif.Enabled = true;
     MessageRappel(p);
@@ -31,44 +31,44 @@ void cacher(Program& p, std::int16_t barres) {
 } // namespace
 
 void ckd_beep_Click(Program& p) {
-    basculer(p.menu.ckd_beep, p.state.BeepOn);
+    toggle(p.menu.ckd_beep, p.state.BeepOn);
 }
 
 // The request is raised first; the next refresh tick carries it out with the option's value
 // then, so several toggles between two ticks make one change.
 void Taskbar_Click(Program& p) {
     p.state.TaskbarChange = 1;
-    basculer(p.menu.Taskbar, p.state.TaskbarOn);
+    toggle(p.menu.Taskbar, p.state.TaskbarOn);
 }
 
 void Iconbureau_Click(Program& p) {
     p.state.IconbureauChange = 1;
-    basculer(p.menu.Iconbureau, p.state.IconbureauOn);
+    toggle(p.menu.Iconbureau, p.state.IconbureauOn);
 }
 
 void unebarre_Click(Program& p) {
-    cacher(p, 1);
+    hideUntilBars(p, 1);
 }
 void deuxbarre_Click(Program& p) {
-    cacher(p, 2);
+    hideUntilBars(p, 2);
 }
 void troisbarre_Click(Program& p) {
-    cacher(p, 3);
+    hideUntilBars(p, 3);
 }
 void quatresbarre_Click(Program& p) {
-    cacher(p, 4);
+    hideUntilBars(p, 4);
 }
 void cinqbarre_Click(Program& p) {
-    cacher(p, 5);
+    hideUntilBars(p, 5);
 }
 void sixbarre_Click(Program& p) {
-    cacher(p, 6);
+    hideUntilBars(p, 6);
 }
 void septbarre_Click(Program& p) {
-    cacher(p, 7);
+    hideUntilBars(p, 7);
 }
 void huitbarre_Click(Program& p) {
-    cacher(p, 8);
+    hideUntilBars(p, 8);
 }
 
 void quitter_Click(Program& p) {
@@ -79,4 +79,4 @@ void MessageRappel(Program& p) {
     p.rt.MsgBox("Pour réafficher le programme :: F8", MB_OK | MB_ICONINFORMATION, "Touche Rappel");
 }
 
-} // namespace sorvane::menu
+} // namespace sorvane::options_menu

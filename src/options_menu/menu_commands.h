@@ -5,7 +5,7 @@ namespace sorvane {
 struct Program;
 }
 
-namespace sorvane::menu {
+namespace sorvane::options_menu {
 // Switches: the item's check mark is the truth the new flag is derived from.
 void ckd_beep_Click(Program& p);
 void Taskbar_Click(Program& p);
@@ -22,4 +22,4 @@ void huitbarre_Click(Program& p);
 // The about box; despite its name it does not quit.
 void quitter_Click(Program& p);
 void MessageRappel(Program& p);
-} // namespace sorvane::menu
+} // namespace sorvane::options_menu

@@ -1,8 +1,8 @@
 #include "options_menu/shell_windows.h"
 
-#include "forms/program.h"
+#include "program/program.h"
 
-namespace sorvane::Main {
+namespace sorvane::options_menu {
 
 using namespace win;
 
@@ -13,7 +13,7 @@ constexpr const char* taskbarTitle = "";
 constexpr const char* desktopClass = "Progman";
 constexpr const char* desktopTitle = "Program Manager";
 
-void montrerTaskbar(Program& p, UINT flags) {
+void setTaskbarShown(Program& p, UINT flags) {
     p.Main.hTaskbar = p.os.FindWindowA(taskbarClass, taskbarTitle);
     // With SWP_HIDEWINDOW or SWP_SHOWWINDOW the zero place and size are not applied.
     p.os.SetWindowPos(p.Main.hTaskbar, HWND_TOP, 0, 0, 0, 0, flags);
@@ -26,11 +26,11 @@ void montrerIconbureau(Program& p, int command) {
 } // namespace
 
 void HideTaskbar(Program& p) {
-    montrerTaskbar(p, SWP_HIDEWINDOW);
+    setTaskbarShown(p, SWP_HIDEWINDOW);
 }
 
 void UnhideTaskbar(Program& p) {
-    montrerTaskbar(p, SWP_SHOWWINDOW);
+    setTaskbarShown(p, SWP_SHOWWINDOW);
 }
 
 void HideIconbureau(Program& p) {
@@ -41,4 +41,4 @@ void UnhideIconbureau(Program& p) {
     montrerIconbureau(p, SW_SHOW);
 }
 
-} // namespace sorvane::Main
+} // namespace sorvane::options_menu

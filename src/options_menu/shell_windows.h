@@ -6,9 +6,9 @@ namespace sorvane {
 struct Program;
 }
 
-namespace sorvane::Main {
+namespace sorvane::options_menu {
 void HideTaskbar(Program& p);
 void UnhideTaskbar(Program& p);
 void HideIconbureau(Program& p);
 void UnhideIconbureau(Program& p);
-} // namespace sorvane::Main
+} // namespace sorvane::options_menu

@@ -5,8 +5,8 @@ namespace sorvane {
 struct Program;
 }
 
-namespace sorvane::F8 {
+namespace sorvane::recall_watcher {
 void Form_Load(Program& p);
 void verif_Timer(Program& p);
 void touche_Timer(Program& p);
-} // namespace sorvane::F8
+} // namespace sorvane::recall_watcher

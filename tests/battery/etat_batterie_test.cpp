@@ -1,6 +1,6 @@
 // The power probe: from any power record to the shared state and the time label.
 #include "battery/etat_batterie.h"
-#include "platform/headless/headless_machine.h"
+#include "app/headless_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -24,14 +24,14 @@ std::ostream& operator<<(std::ostream& os, const Reading& r) {
 
 class Probe : public ::testing::TestWithParam<Reading> {
   protected:
-    headless::HeadlessMachine m;
+    app::HeadlessMachine m;
 };
 
 TEST_P(Probe, FillsTheSharedStateAndTheLabel) {
     const auto& r = GetParam();
     m.state().MinutesRestant = 77; // what an earlier reading left
     m.setPower(static_cast<win::BYTE>(r.acLine), static_cast<win::BYTE>(r.percent), r.lifeTime);
-    Main::EtatBatterie(m.program());
+    battery::EtatBatterie(m.program());
     EXPECT_EQ(m.state().SourceTexte, r.source);
     EXPECT_EQ(m.state().MinutesRestant, r.minutes);
     EXPECT_EQ(m.program().Main.temps.Caption.get(), r.caption);
@@ -66,8 +66,8 @@ INSTANTIATE_TEST_SUITE_P(Readings, Probe,
                              Reading{0, 40, -2147483647 - 1, "Pc sur batterie", 0, "...", 40}));
 
 TEST(ProbeRecord, AnAllZeroRecordReadsAsBatteryWithNothingLeft) {
-    headless::HeadlessMachine m;
-    Main::EtatBatterie(m.program());
+    app::HeadlessMachine m;
+    battery::EtatBatterie(m.program());
     EXPECT_EQ(m.state().SourceTexte, "Pc sur batterie");
     EXPECT_EQ(m.program().Main.temps.Caption.get(), "...");
     EXPECT_EQ(m.state().Pourcent, 0);
@@ -75,11 +75,11 @@ TEST(ProbeRecord, AnAllZeroRecordReadsAsBatteryWithNothingLeft) {
 }
 
 TEST(ProbeRecord, EachCallReadsAFreshRecord) {
-    headless::HeadlessMachine m;
+    app::HeadlessMachine m;
     m.setPower(0, 42, 600);
-    Main::EtatBatterie(m.program());
+    battery::EtatBatterie(m.program());
     m.setPower(1, 43, -1);
-    Main::EtatBatterie(m.program());
+    battery::EtatBatterie(m.program());
     EXPECT_EQ(m.state().Pourcent, 43);
     EXPECT_EQ(m.program().Main.EtatAlimentation.ACLineStatus, 1);
     EXPECT_EQ(m.state().MinutesRestant, 10);

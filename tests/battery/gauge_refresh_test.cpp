@@ -26,7 +26,7 @@ TEST_P(LevelTable, SetsTheLevelAndItsPicture) {
     ASSERT_EQ(level(), 5);
     ASSERT_EQ(shownLevel(), 5);
     s.Pourcent = static_cast<std::int16_t>(GetParam().pourcent);
-    Main::changer_Timer(p);
+    battery::changer_Timer(p);
     EXPECT_EQ(level(), GetParam().level);
     EXPECT_EQ(shownLevel(), GetParam().picture);
 }
@@ -88,7 +88,7 @@ TEST_F(Refresh, AnEmptyOrForeignSourceTextLeavesThePileAlone) {
     start(50, 1);
     for (const char* text : {"", "pc sur secteur", "Pc sur batterie ", "autre"}) {
         s.SourceTexte = text;
-        Main::changer_Timer(p);
+        battery::changer_Timer(p);
         EXPECT_EQ(M.Pile.Picture.get()->id, forms::PictureId::PileOff) << '"' << text << '"';
     }
 }
@@ -96,17 +96,17 @@ TEST_F(Refresh, AnEmptyOrForeignSourceTextLeavesThePileAlone) {
 TEST_F(Refresh, ManyTogglesBetweenTwoTicksMakeOneRequest) {
     start();
     const auto from = mark();
-    menu::Taskbar_Click(p);
-    menu::Taskbar_Click(p);
-    menu::Taskbar_Click(p);
-    Main::changer_Timer(p);
+    options_menu::Taskbar_Click(p);
+    options_menu::Taskbar_Click(p);
+    options_menu::Taskbar_Click(p);
+    battery::changer_Timer(p);
     EXPECT_EQ(callsSince(from), (std::vector<std::string>{
                                     "FindWindowA(\"Shell_traywnd\", \"\")",
                                     "SetWindowPos(" + hex(m.taskbar()) + ", 0, 0, 0, 0, 0, 0x80)",
                                 }));
     EXPECT_FALSE(m.taskbarVisible());
     EXPECT_EQ(s.TaskbarChange, 0);
-    Main::changer_Timer(p);
+    battery::changer_Timer(p);
     EXPECT_EQ(count(from, "SetWindowPos"), 1u);
 }
 
@@ -117,7 +117,7 @@ TEST_F(Refresh, BothRequestsInOneTickShowThenHideTheTaskbar) {
     s.TaskbarOn = 0;
     s.TaskbarChange = 1;
     const auto from = mark();
-    Main::changer_Timer(p);
+    battery::changer_Timer(p);
     EXPECT_EQ(callsSince(from), (std::vector<std::string>{
                                     "FindWindowA(\"Progman\", \"Program Manager\")",
                                     "ShowWindow(" + hex(m.desktop()) + ", 5)",
@@ -135,20 +135,20 @@ TEST_F(Refresh, BothRequestsInOneTickShowThenHideTheTaskbar) {
 TEST_F(Refresh, ReshowingTheIconsShowsTheTaskbarButLeavesItsSwitchAlone) {
     start();
     m.runtime().Load(p.menu);
-    menu::Taskbar_Click(p);
-    Main::changer_Timer(p);
+    options_menu::Taskbar_Click(p);
+    battery::changer_Timer(p);
     ASSERT_FALSE(m.taskbarVisible());
 
-    menu::Iconbureau_Click(p);
+    options_menu::Iconbureau_Click(p);
     auto from = mark();
-    Main::changer_Timer(p);
+    battery::changer_Timer(p);
     EXPECT_FALSE(m.desktopVisible());
     EXPECT_EQ(count(from, "FindWindowA(\"Shell_traywnd\""), 0u)
         << "hiding icons spares the taskbar";
     EXPECT_EQ(count(from, "SetWindowPos"), 0u);
 
-    menu::Iconbureau_Click(p);
-    Main::changer_Timer(p);
+    options_menu::Iconbureau_Click(p);
+    battery::changer_Timer(p);
     EXPECT_TRUE(m.desktopVisible());
     EXPECT_TRUE(m.taskbarVisible());
     EXPECT_EQ(s.TaskbarOn, 0);
@@ -159,14 +159,14 @@ TEST_F(Refresh, ReshowingTheIconsShowsTheTaskbarButLeavesItsSwitchAlone) {
 }
 
 TEST(RefreshWithoutShell, RequestsAreClearedEvenWhenNoShellWindowIsFound) {
-    headless::HeadlessMachine m(/*withShell*/ false);
+    app::HeadlessMachine m(/*withShell*/ false);
     auto& p = m.program();
     m.setPower(0, 50);
     m.start();
-    menu::Taskbar_Click(p);
-    menu::Iconbureau_Click(p);
+    options_menu::Taskbar_Click(p);
+    options_menu::Iconbureau_Click(p);
     const auto from = m.os().calls().size();
-    Main::changer_Timer(p);
+    battery::changer_Timer(p);
     std::vector<std::string> got;
     for (auto i = from; i < m.os().calls().size(); ++i)
         got.push_back(m.os().calls()[i].text);
@@ -179,7 +179,7 @@ TEST(RefreshWithoutShell, RequestsAreClearedEvenWhenNoShellWindowIsFound) {
     EXPECT_EQ(m.state().TaskbarChange, 0);
     EXPECT_EQ(m.state().IconbureauChange, 0);
     EXPECT_EQ(p.Main.hTaskbar, 0u);
-    Main::changer_Timer(p);
+    battery::changer_Timer(p);
     EXPECT_EQ(m.os().calls().size(), from + 4) << "not tried again";
 }
 

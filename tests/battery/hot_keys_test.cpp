@@ -132,7 +132,7 @@ TEST_F(HotKeys, TheMenuWindowIsCreatedUnseenOnTheFirstPressOnly) {
 
 TEST_F(HotKeys, KeysActWhileTheGaugeIsHidden) {
     start();
-    menu::huitbarre_Click(p);
+    options_menu::huitbarre_Click(p);
     ASSERT_EQ(m.alpha(gauge()), 0);
     os.tapKey(win::VK_F6);
     os.tapKey(win::VK_F5);

@@ -157,7 +157,7 @@ TEST_F(Reminder, RisingToFiveEndsTheBlinkAndALaterFallResumesFromTheKeptPhase) {
 TEST_F(Reminder, TheBeepIsFiveTonesOfATenthOfASecond) {
     start();
     const auto t = m.now();
-    Main::Beep_effet(p);
+    battery::Beep_effet(p);
     EXPECT_EQ(os.beeps(), (std::vector<headless::BeepRecord>{
                               {1010, 100, t},
                               {1505, 100, t + 100ms},
@@ -168,7 +168,7 @@ TEST_F(Reminder, TheBeepIsFiveTonesOfATenthOfASecond) {
     EXPECT_EQ(m.now(), t + 500ms);
     for (std::int16_t off : {0, 2, -1}) {
         s.BeepOn = off;
-        Main::Beep_effet(p);
+        battery::Beep_effet(p);
     }
     EXPECT_EQ(os.beeps().size(), 5u) << "only 1 means on";
 }

@@ -1,6 +1,6 @@
 // The three windows as designed: what the program and the backends rely on.
-#include "forms/event_table.h"
-#include "platform/headless/headless_machine.h"
+#include "app/event_table.h"
+#include "app/headless_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ using namespace sorvane;
 using forms::PictureId;
 
 struct Descriptions : ::testing::Test {
-    headless::HeadlessMachine m;
+    app::HeadlessMachine m;
     Program& p = m.program();
 };
 
@@ -137,12 +137,12 @@ TEST_F(Descriptions, MenuTreeCaptionsAndCheckMarksInDisplayOrder) {
 
 TEST_F(Descriptions, EveryEventTableRowNamesARealWindowAndControl) {
     std::set<std::tuple<std::string_view, std::string_view, forms::Event>> seen;
-    for (const auto& row : eventTable()) {
+    for (const auto& row : app::eventTable()) {
         EXPECT_TRUE(seen.insert({row.window, row.control, row.event}).second)
             << "bound twice: " << row.window << "." << row.control;
     }
     // Binding already ran in the Program's constructor; building another proves it again.
-    EXPECT_NO_THROW(headless::HeadlessMachine{});
+    EXPECT_NO_THROW(app::HeadlessMachine{});
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The forms model: what reaches the backend, and when.
-#include "platform/headless/headless_machine.h"
+#include "app/headless_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ namespace {
 using namespace sorvane;
 
 struct Model : ::testing::Test {
-    headless::HeadlessMachine m;
+    app::HeadlessMachine m;
     Program& p = m.program();
     Model() {
         // The model alone: without the program's start-up, which loads F8 and sets pictures.

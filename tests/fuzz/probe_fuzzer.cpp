@@ -1,7 +1,7 @@
 // The power probe over arbitrary power records.
 #include "battery/etat_batterie.h"
 #include "fuzz/probe_invariants.h"
-#include "platform/headless/headless_machine.h"
+#include "app/headless_machine.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sorvane;
-    static headless::HeadlessMachine machine;
+    static app::HeadlessMachine machine;
     win::SYSTEM_POWER_STATUS s{};
     unsigned char raw[12] = {};
     std::memcpy(raw, data, size < sizeof raw ? size : sizeof raw);
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(&s.BatteryFullLifeTime, raw + 8, 4);
     machine.os().setPowerStatus(s);
     machine.os().clearRecords();
-    Main::EtatBatterie(machine.program());
+    battery::EtatBatterie(machine.program());
     if (auto why = fuzz::probeViolation(machine.program(), s); !why.empty()) {
         std::fprintf(stderr, "probe: %s\n", why.c_str());
         std::abort();

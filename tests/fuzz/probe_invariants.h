@@ -1,7 +1,7 @@
 // What any power record may produce in the program's shared state and time label.
 #pragma once
 
-#include "forms/program.h"
+#include "program/program.h"
 
 #include <string>
 

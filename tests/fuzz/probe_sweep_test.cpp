@@ -50,7 +50,7 @@ TEST(ProbeSweep, EveryRecordGivesAStateInItsRanges) {
                 power.next.ACLineStatus = static_cast<win::BYTE>(ac);
                 power.next.BatteryLifePercent = static_cast<win::BYTE>(percent);
                 power.next.BatteryLifeTime = life;
-                Main::EtatBatterie(p);
+                battery::EtatBatterie(p);
                 const auto why = fuzz::probeViolation(p, power.next);
                 ASSERT_TRUE(why.empty())
                     << why << " for AC " << ac << ", " << percent << " %, " << life << " s";

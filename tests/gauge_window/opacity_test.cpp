@@ -26,7 +26,7 @@ TEST_P(Applique, SetsOrClearsOnlyTheLayeredBitAndAlwaysGivesTheAlpha) {
     const auto h = os.addProgramWindow("W");
     os.SetWindowLongA(h, win::GWL_EXSTYLE, r.before);
     const auto from = mark();
-    mod_opacite::AppliqueOpacite(m.program().os, h, r.layered, static_cast<win::BYTE>(r.alpha));
+    gauge_window::mod_opacite::AppliqueOpacite(m.program().os, h, r.layered, static_cast<win::BYTE>(r.alpha));
     char style[16];
     std::snprintf(style, sizeof style, "0x%x", static_cast<unsigned>(r.after));
     EXPECT_EQ(callsSince(from), (std::vector<std::string>{
@@ -50,7 +50,7 @@ using Opacity = RunningProgram;
 TEST_F(Opacity, RepeatedCallsKeepTheBitAndChangeOnlyTheAlpha) {
     start();
     for (int a : {10, 0, 250, 128}) {
-        mod_opacite::AppliqueOpacite(p.os, gauge(), true, static_cast<win::BYTE>(a));
+        gauge_window::mod_opacite::AppliqueOpacite(p.os, gauge(), true, static_cast<win::BYTE>(a));
         EXPECT_EQ(os.window(gauge())->exStyle, win::WS_EX_LAYERED);
         EXPECT_EQ(m.alpha(gauge()), a);
     }
@@ -58,7 +58,7 @@ TEST_F(Opacity, RepeatedCallsKeepTheBitAndChangeOnlyTheAlpha) {
 
 TEST_F(Opacity, AlphaZeroKeepsTheWindowItsPlaceAndItsStacking) {
     start();
-    mod_opacite::AppliqueOpacite(p.os, gauge(), true, 0);
+    gauge_window::mod_opacite::AppliqueOpacite(p.os, gauge(), true, 0);
     EXPECT_EQ(m.alpha(gauge()), 0);
     ASSERT_NE(os.window(gauge()), nullptr);
     EXPECT_TRUE(m.visible(gauge()));

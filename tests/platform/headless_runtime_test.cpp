@@ -1,5 +1,5 @@
 // The recording OS and the scripted runtime behave as the Windows calls they stand for.
-#include "platform/headless/headless_machine.h"
+#include "app/headless_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ using namespace sorvane;
 using namespace std::chrono_literals;
 
 struct Os : ::testing::Test {
-    headless::HeadlessMachine m;
+    app::HeadlessMachine m;
     headless::HeadlessOs& os = m.os();
 };
 

@@ -15,7 +15,7 @@ namespace {
 
 using namespace sorvane;
 using namespace std::chrono_literals;
-using headless::HeadlessMachine;
+using app::HeadlessMachine;
 using headless::Millis;
 using platform::Policy;
 

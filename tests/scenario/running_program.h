@@ -1,7 +1,7 @@
 // A whole program on the headless backend, started or not, with the reads the scenarios share.
 #pragma once
 
-#include "platform/headless/headless_machine.h"
+#include "app/headless_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ class OneShot : public forms::Window {
 
 class RunningProgram : public ::testing::Test {
   protected:
-    headless::HeadlessMachine m;
+    app::HeadlessMachine m;
     Program& p = m.program();
     ModMain& s = m.state();
     forms::MainForm& M = p.Main;

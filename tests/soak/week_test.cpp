@@ -1,7 +1,7 @@
 // Seven days of virtual time: random power traces, keys, menu choices, hide commands, box
 // answers given after time has passed, slider moves. The program's invariants are checked
 // after every handler, and its memory must not grow from the second day to the last.
-#include "platform/headless/headless_machine.h"
+#include "app/headless_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -188,7 +188,7 @@ class Week {
         if (d.suppressed()) fail("a handler ran during the entrance");
     }
 
-    headless::HeadlessMachine m_;
+    app::HeadlessMachine m_;
     std::mt19937_64 rng_;
     int trace_ = 1;
     int percent_ = 80;

@@ -8,9 +8,7 @@
 //  [~] MouseMove's Button: read from the X server by the program (see buttonsDown)
 #include "platform/qt/qt_runtime.h"
 
-#if SORVANE_HAVE_ARTWORK
 #include "forms/artwork/artwork.h"
-#endif
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -49,13 +47,6 @@ int shiftMask(Qt::KeyboardModifiers m) {
     if (m & Qt::ControlModifier) mask |= 2;
     if (m & Qt::AltModifier) mask |= 4;
     return mask;
-}
-
-[[maybe_unused]] QImage placeholder(const forms::Picture& p, int scale) {
-    QImage img(p.width * scale, p.height * scale, QImage::Format_RGB32);
-    const int shade = 160 + 6 * static_cast<int>(p.id);
-    img.fill(QColor(shade, shade, shade));
-    return img;
 }
 
 } // namespace
@@ -220,13 +211,9 @@ const QImage& QtRuntime::image(const forms::Picture& p, int scale) {
     auto key = std::make_pair(static_cast<int>(p.id), scale);
     auto it = cache.find(key);
     if (it != cache.end()) return it->second;
-#if SORVANE_HAVE_ARTWORK
     // Shares the decoded pixels, which live as long as the program: no second copy.
     const auto& bmp = forms::artworkBitmap(p.id, scale);
     QImage img(bmp.rgb, bmp.width, bmp.height, bmp.width * 3, QImage::Format_RGB888);
-#else
-    QImage img = placeholder(p, scale);
-#endif
     img.setDevicePixelRatio(scale);
     return cache.emplace(key, std::move(img)).first->second;
 }
@@ -237,12 +224,10 @@ QIcon QtRuntime::icon() {
         QImage img = image(*forms::picture(forms::PictureId::Icon), scale)
                          .convertToFormat(QImage::Format_ARGB32);
         img.setDevicePixelRatio(1); // one icon per size, not per scale
-#if SORVANE_HAVE_ARTWORK
         const std::uint8_t* transparent = forms::artworkIconMask(scale);
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x)
                 if (transparent[y * img.width() + x]) img.setPixel(x, y, 0);
-#endif
         icon.addPixmap(QPixmap::fromImage(img));
     }
     return icon;

@@ -82,7 +82,7 @@ class QtRuntime final : public platform::FormsRuntime {
     // Maps and paints a form now, for a window animation that runs before the form is shown.
     void paintNow(win::HWND h);
 
-    // The picture, as drawn at `scale`; a neutral placeholder when no artwork is built in.
+    // The picture, as drawn at `scale`.
     static const QImage& image(const forms::Picture& p, int scale);
     static QIcon icon();
 

@@ -2,8 +2,8 @@
 // comes from these numbers, checked here without Windows.
 #include "platform/win32/win32_layout.h"
 
-#include "forms/program.h"
-#include "platform/headless/headless_machine.h"
+#include "program/program.h"
+#include "app/headless_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ TEST(PictureScale, DrawsFromThe2xPicturesAbove96Dpi) {
 }
 
 struct Gauge : ::testing::Test {
-    headless::HeadlessMachine m;
+    app::HeadlessMachine m;
     Program& p = m.program();
     forms::MainForm& Main = p.Main;
 

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "forms/model.h"
+#include "program/program.h"
 
 #include <span>
 #include <string_view>
 
 namespace sorvane {
-
 struct Program;
+}
+
+namespace sorvane::app {
 
 // One row of the event table: window, control (empty for the window itself), event, handler.
 struct EventBinding {
@@ -25,4 +28,9 @@ std::span<const EventBinding> eventTable();
 // events.
 void bindEvents(Program& p);
 
-} // namespace sorvane
+// The program as every entry point runs it: the context with every row of the table bound.
+struct Gauge : Program {
+    Gauge(win::OsServices& os, platform::FormsRuntime& rt) : Program(os, rt) { bindEvents(*this); }
+};
+
+} // namespace sorvane::app

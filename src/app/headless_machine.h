@@ -2,13 +2,15 @@
 // program itself, with the test face that scripts the world and reads back what happened.
 #pragma once
 
-#include "forms/program.h"
+#include "app/event_table.h"
 #include "platform/headless/headless_os.h"
 #include "platform/headless/headless_runtime.h"
 
 #include <memory>
 
-namespace sorvane::headless {
+namespace sorvane::app {
+
+using headless::Millis;
 
 class HeadlessMachine {
   public:
@@ -20,8 +22,8 @@ class HeadlessMachine {
 
     Program& program() { return *program_; }
     ModMain& state() { return program_->state; }
-    HeadlessOs& os() { return os_; }
-    HeadlessRuntime& runtime() { return runtime_; }
+    headless::HeadlessOs& os() { return os_; }
+    headless::HeadlessRuntime& runtime() { return runtime_; }
 
     void start() { program_->start(); }
     void advance(Millis d) { runtime_.advance(d); }
@@ -40,12 +42,12 @@ class HeadlessMachine {
     bool topmost(win::HWND h) const;
 
   private:
-    HeadlessRuntime runtime_;
-    HeadlessOs os_;
+    headless::HeadlessRuntime runtime_;
+    headless::HeadlessOs os_;
     win::OsServices services_;
     std::unique_ptr<Program> program_;
     win::HWND taskbar_ = 0;
     win::HWND desktop_ = 0;
 };
 
-} // namespace sorvane::headless
+} // namespace sorvane::app

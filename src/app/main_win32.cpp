@@ -1,5 +1,5 @@
 // Sorvane.exe: the gauge on the Windows desktop.
-#include "forms/program.h"
+#include "app/event_table.h"
 #include "platform/win32/win32_os.h"
 #include "platform/win32/win32_runtime.h"
 
@@ -37,7 +37,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     try {
         sorvane::win32::Win32Os system(&runtime.dispatcher());
         sorvane::win::OsServices os(system, system, system, system);
-        sorvane::Program program(os, runtime);
+        sorvane::app::Gauge program(os, runtime);
         program.start();
         return runtime.run();
     } catch (const std::exception& e) {

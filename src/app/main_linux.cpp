@@ -1,5 +1,5 @@
 // sorvane: the gauge on a Linux/X11 desktop (X11 or XWayland). No command line, no settings.
-#include "forms/program.h"
+#include "app/event_table.h"
 #include "platform/linux/linux_os.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/x11_session.h"
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     // The compositor's comings and goings, and our windows shown again, as they happen.
     QSocketNotifier windowEvents(windows.connectionFd(), QSocketNotifier::Read);
     QObject::connect(&windowEvents, &QSocketNotifier::activated, [&] { windows.processEvents(); });
-    Program program(os.services(), rt);
+    app::Gauge program(os.services(), rt);
     program.start();
     return QApplication::exec();
 }

@@ -1,8 +1,9 @@
 // One running program: its three windows, the shared state, and the two services it talks to.
 // Handlers receive it instead of reaching for globals, so a test can run many programs at once.
+// It binds no event: the program's assembly (app/) does.
 #pragma once
 
-#include "battery/mod_main.h"
+#include "program/mod_main.h"
 #include "forms/f8_form.h"
 #include "forms/main_form.h"
 #include "forms/menu_form.h"

@@ -1,6 +1,4 @@
-#include "forms/program.h"
-
-#include "forms/event_table.h"
+#include "program/program.h"
 
 namespace sorvane {
 
@@ -8,7 +6,6 @@ Program::Program(win::OsServices& os_, platform::FormsRuntime& rt_) : os(os_), r
     rt.attach(Main);
     rt.attach(menu);
     rt.attach(F8);
-    bindEvents(*this);
 }
 
 void Program::start() {

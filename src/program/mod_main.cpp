@@ -1,4 +1,4 @@
-#include "battery/mod_main.h"
+#include "program/mod_main.h"
 
 #include <type_traits>
 

@@ -1,9 +1,9 @@
-#include "forms/event_table.h"
+#include "app/event_table.h"
 
 #include "battery/gauge_refresh.h"
 #include "battery/hot_keys.h"
 #include "battery/reminder.h"
-#include "forms/program.h"
+#include "program/program.h"
 #include "gauge_window/mod_opacite.h"
 #include "gauge_window/startup.h"
 #include "gauge_window/window_handling.h"
@@ -14,7 +14,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace sorvane {
+namespace sorvane::app {
 
 using forms::Delivery;
 using forms::Event;
@@ -32,31 +32,31 @@ constexpr Delivery recallKey{Wake::OnKeys, {win::VK_F8}};
 // clang-format off
 constexpr std::array table{
     // window   control          event              handler
-    EventBinding{"Main", "",             Event::Load,      &Main::Form_Load},
-    EventBinding{"Main", "Pile",         Event::MouseMove, nullptr, &Main::Pile_MouseMove},
-    EventBinding{"Main", "ImgBat",       Event::MouseMove, nullptr, &Main::ImgBat_MouseMove},
-    EventBinding{"Main", "temps",        Event::MouseMove, nullptr, &Main::temps_MouseMove},
-    EventBinding{"Main", "fermer",       Event::Click,     &Main::fermer_Click},
-    EventBinding{"Main", "options",      Event::Click,     &Main::options_Click},
-    EventBinding{"Main", "HScroll1",     Event::Change,    &Main::HScroll1_Change},
-    EventBinding{"Main", "changer",      Event::Timer,     &Main::changer_Timer, nullptr, afterHandlers},
-    EventBinding{"Main", "Timer1",       Event::Timer,     &Main::Timer1_Timer,  nullptr, optionKeys},
-    EventBinding{"Main", "rappel",       Event::Timer,     &Main::rappel_Timer},
-    EventBinding{"menu", "ckd_beep",     Event::Click,     &menu::ckd_beep_Click},
-    EventBinding{"menu", "Taskbar",      Event::Click,     &menu::Taskbar_Click},
-    EventBinding{"menu", "Iconbureau",   Event::Click,     &menu::Iconbureau_Click},
-    EventBinding{"menu", "unebarre",     Event::Click,     &menu::unebarre_Click},
-    EventBinding{"menu", "deuxbarre",    Event::Click,     &menu::deuxbarre_Click},
-    EventBinding{"menu", "troisbarre",   Event::Click,     &menu::troisbarre_Click},
-    EventBinding{"menu", "quatresbarre", Event::Click,     &menu::quatresbarre_Click},
-    EventBinding{"menu", "cinqbarre",    Event::Click,     &menu::cinqbarre_Click},
-    EventBinding{"menu", "sixbarre",     Event::Click,     &menu::sixbarre_Click},
-    EventBinding{"menu", "septbarre",    Event::Click,     &menu::septbarre_Click},
-    EventBinding{"menu", "huitbarre",    Event::Click,     &menu::huitbarre_Click},
-    EventBinding{"menu", "quitter",      Event::Click,     &menu::quitter_Click},
-    EventBinding{"F8",   "",             Event::Load,      &F8::Form_Load},
-    EventBinding{"F8",   "verif",        Event::Timer,     &F8::verif_Timer},
-    EventBinding{"F8",   "touche",       Event::Timer,     &F8::touche_Timer,     nullptr, recallKey},
+    EventBinding{"Main", "",             Event::Load,      &gauge_window::Form_Load},
+    EventBinding{"Main", "Pile",         Event::MouseMove, nullptr, &gauge_window::Pile_MouseMove},
+    EventBinding{"Main", "ImgBat",       Event::MouseMove, nullptr, &gauge_window::ImgBat_MouseMove},
+    EventBinding{"Main", "temps",        Event::MouseMove, nullptr, &gauge_window::temps_MouseMove},
+    EventBinding{"Main", "fermer",       Event::Click,     &gauge_window::fermer_Click},
+    EventBinding{"Main", "options",      Event::Click,     &gauge_window::options_Click},
+    EventBinding{"Main", "HScroll1",     Event::Change,    &gauge_window::HScroll1_Change},
+    EventBinding{"Main", "changer",      Event::Timer,     &battery::changer_Timer, nullptr, afterHandlers},
+    EventBinding{"Main", "Timer1",       Event::Timer,     &battery::Timer1_Timer,  nullptr, optionKeys},
+    EventBinding{"Main", "rappel",       Event::Timer,     &battery::rappel_Timer},
+    EventBinding{"menu", "ckd_beep",     Event::Click,     &options_menu::ckd_beep_Click},
+    EventBinding{"menu", "Taskbar",      Event::Click,     &options_menu::Taskbar_Click},
+    EventBinding{"menu", "Iconbureau",   Event::Click,     &options_menu::Iconbureau_Click},
+    EventBinding{"menu", "unebarre",     Event::Click,     &options_menu::unebarre_Click},
+    EventBinding{"menu", "deuxbarre",    Event::Click,     &options_menu::deuxbarre_Click},
+    EventBinding{"menu", "troisbarre",   Event::Click,     &options_menu::troisbarre_Click},
+    EventBinding{"menu", "quatresbarre", Event::Click,     &options_menu::quatresbarre_Click},
+    EventBinding{"menu", "cinqbarre",    Event::Click,     &options_menu::cinqbarre_Click},
+    EventBinding{"menu", "sixbarre",     Event::Click,     &options_menu::sixbarre_Click},
+    EventBinding{"menu", "septbarre",    Event::Click,     &options_menu::septbarre_Click},
+    EventBinding{"menu", "huitbarre",    Event::Click,     &options_menu::huitbarre_Click},
+    EventBinding{"menu", "quitter",      Event::Click,     &options_menu::quitter_Click},
+    EventBinding{"F8",   "",             Event::Load,      &recall_watcher::Form_Load},
+    EventBinding{"F8",   "verif",        Event::Timer,     &recall_watcher::verif_Timer},
+    EventBinding{"F8",   "touche",       Event::Timer,     &recall_watcher::touche_Timer,     nullptr, recallKey},
 };
 // clang-format on
 
@@ -119,4 +119,4 @@ void bindEvents(Program& p) {
         if (row.handler || row.mouseHandler) bind(p, row);
 }
 
-} // namespace sorvane
+} // namespace sorvane::app

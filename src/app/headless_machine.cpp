@@ -1,6 +1,6 @@
-#include "platform/headless/headless_machine.h"
+#include "app/headless_machine.h"
 
-namespace sorvane::headless {
+namespace sorvane::app {
 
 HeadlessMachine::HeadlessMachine(bool withShell, platform::Policy policy)
     : os_([this] { return runtime_.now(); }, [this](Millis d) { runtime_.busy(d); }),
@@ -13,7 +13,7 @@ HeadlessMachine::HeadlessMachine(bool withShell, platform::Policy policy)
         taskbar_ = os_.addShellWindow("Shell_TrayWnd", "");
         desktop_ = os_.addShellWindow("Progman", "Program Manager");
     }
-    program_ = std::make_unique<Program>(services_, runtime_);
+    program_ = std::make_unique<Gauge>(services_, runtime_);
 }
 
 void HeadlessMachine::setPower(win::BYTE acLine, win::BYTE percent, win::LONG lifeTime) {
@@ -40,4 +40,4 @@ bool HeadlessMachine::topmost(win::HWND h) const {
     return w && w->topmost;
 }
 
-} // namespace sorvane::headless
+} // namespace sorvane::app

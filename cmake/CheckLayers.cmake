@@ -1,0 +1,57 @@
+# Fails when an include crosses the layers downward-only order of src/ (ROOT):
+#   app/                     may include everything: the assembly and the entry points
+#   battery/ gauge_window/ options_menu/ recall_watcher/
+#                            the behaviour: each other, program/, forms/, the boundary
+#   program/                 the context every handler takes: forms/ and the boundary
+#   forms/ and platform/     the window model and the boundary: each other only
+#   platform/<backend>/      itself, the boundary and forms/ (qt may also use linux)
+cmake_policy(SET CMP0057 NEW)
+file(GLOB_RECURSE sources RELATIVE ${ROOT} ${ROOT}/*.h ${ROOT}/*.cpp)
+
+function(layer_of path out)
+    if(path MATCHES "^app/")
+        set(layer app)
+    elseif(path MATCHES "^platform/(headless|linux|qt|win32)/")
+        set(layer ${CMAKE_MATCH_1})
+    elseif(path MATCHES "^(platform|forms)/")
+        set(layer base)
+    elseif(path MATCHES "^program/")
+        set(layer program)
+    elseif(path MATCHES "^(battery|gauge_window|options_menu|recall_watcher)/")
+        set(layer behaviour)
+    else()
+        set(layer other)
+    endif()
+    set(${out} ${layer} PARENT_SCOPE)
+endfunction()
+
+set(allowed_behaviour behaviour program base)
+set(allowed_program program base)
+set(allowed_base base)
+set(allowed_headless headless base)
+set(allowed_linux linux base)
+set(allowed_qt qt linux base)
+set(allowed_win32 win32 base)
+
+set(bad "")
+foreach(f IN LISTS sources)
+    layer_of(${f} from)
+    if(from STREQUAL "app" OR from STREQUAL "other")
+        continue()
+    endif()
+    file(STRINGS ${ROOT}/${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line IN LISTS lines)
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" target "${line}")
+        if(NOT EXISTS ${ROOT}/${target})
+            continue() # a header of the backend's own folder, named relative to it
+        endif()
+        layer_of(${target} to)
+        if(NOT to IN_LIST allowed_${from})
+            list(APPEND bad "${f} (${from}) includes ${target} (${to})")
+        endif()
+    endforeach()
+endforeach()
+if(bad)
+    list(JOIN bad "\n  " text)
+    message(FATAL_ERROR "an include breaks the layers of src/:\n  ${text}")
+endif()
