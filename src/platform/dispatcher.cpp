@@ -1,6 +1,8 @@
 #include "platform/dispatcher.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace sorvane::platform {
 
@@ -10,6 +12,19 @@ bool Dispatcher::running(const void* source, forms::Event event) const {
 
 bool Dispatcher::admits(const void* source, forms::Event event) const {
     return !ended_ && suppressed_ == 0 && !running(source, event);
+}
+
+void Dispatcher::fail(std::string_view what) {
+    ended_ = true;
+    if (handlerFailed) {
+        handlerFailed(what);
+    } else {
+        std::fprintf(stderr, "sorvane: a handler failed: %.*s; exiting.\n",
+                     static_cast<int>(what.size()), what.data());
+    }
+    std::fflush(nullptr);
+    // At once, like End: no destructor of a window or a connection runs on the broken state.
+    std::_Exit(1);
 }
 
 } // namespace sorvane::platform
