@@ -1,5 +1,6 @@
 #include "platform/win32/win32_runtime.h"
 
+#include "forms/bmp.h"
 #include "platform/win32/gunzip.h"
 #include "platform/win32/win32_layout.h"
 
@@ -13,7 +14,6 @@
 #include <windows.h>
 #include <windowsx.h>
 
-#include <cstring>
 #include <span>
 #include <string>
 
@@ -111,32 +111,35 @@ struct Win32Runtime::Impl {
         HGLOBAL loaded = LoadResource(instance, found);
         const auto* data = static_cast<const std::uint8_t*>(LockResource(loaded));
         if (!data) return nullptr;
-        std::vector<std::uint8_t> file;
+        bmp::Image image;
         try {
-            file = gunzip(std::span(data, SizeofResource(instance, found)));
-        } catch (const GzipError&) {
+            image = bmp::decode(gunzip(std::span(data, SizeofResource(instance, found))));
+        } catch (const std::runtime_error&) {
             return nullptr;
         }
-        BITMAPFILEHEADER head{};
-        if (file.size() < sizeof head + sizeof(BITMAPINFOHEADER)) return nullptr;
-        std::memcpy(&head, file.data(), sizeof head);
-        if (head.bfType != 0x4D42 || head.bfOffBits <= sizeof head || head.bfOffBits >= file.size())
-            return nullptr;
-        // The info block copied to its own (aligned) storage before the system reads it.
-        std::vector<std::uint8_t> info(file.begin() + sizeof head, file.begin() + head.bfOffBits);
-        const auto* bmi = reinterpret_cast<const BITMAPINFO*>(info.data());
-        const auto& h = bmi->bmiHeader;
-        if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biCompression != BI_RGB || h.biWidth <= 0)
-            return nullptr;
-        const std::size_t stride =
-            ((static_cast<std::size_t>(h.biWidth) * h.biBitCount + 31) / 32) * 4;
-        const std::size_t size =
-            stride * static_cast<std::size_t>(h.biHeight < 0 ? -h.biHeight : h.biHeight);
-        if (size > file.size() - head.bfOffBits) return nullptr;
+        if (image.bits != 24) return nullptr;
+        // Top-down 24-bit rows, blue first, each padded to four bytes.
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = image.width;
+        info.bmiHeader.biHeight = -image.height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        HBITMAP bmp = CreateDIBSection(nullptr, bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (bmp && bits) std::memcpy(bits, file.data() + head.bfOffBits, size);
-        return bmp;
+        HBITMAP made = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!made || !bits) return made;
+        const std::size_t stride = bmp::stride(image.width, 24);
+        for (int y = 0; y < image.height; ++y) {
+            auto* row = static_cast<std::uint8_t*>(bits) + stride * static_cast<std::size_t>(y);
+            const std::uint8_t* rgb = &image.pixels[std::size_t(y) * std::size_t(image.width) * 3];
+            for (int x = 0; x < image.width; ++x) {
+                row[x * 3] = rgb[x * 3 + 2];
+                row[x * 3 + 1] = rgb[x * 3 + 1];
+                row[x * 3 + 2] = rgb[x * 3];
+            }
+        }
+        return made;
     }
 
     // The bitmap a picture is drawn from at the current DPI: from its set, or from the 1x set
