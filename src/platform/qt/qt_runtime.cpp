@@ -304,6 +304,10 @@ int QtRuntime::messageBoxNative(std::string_view text, int style, std::string_vi
         box.setStandardButtons(QMessageBox::Ok);
     }
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    // Unasked (a timer's question), the box comes up on top but leaves the keyboard where the
+    // user is typing: a Return meant for another window must not answer it. Qt then shows it
+    // with _NET_WM_USER_TIME 0, which tells the window manager not to focus it.
+    if (dispatcher().innermostTimer()) box.setAttribute(Qt::WA_ShowWithoutActivating);
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
     if (!yesNo) return win::IDOK;
