@@ -462,7 +462,12 @@ TEST_F(Faults, AnUnaskedQuestionSignalsAndAGaugeOffScreenLeaveTheUserInCharge) {
             << desk.log();
         ASSERT_TRUE(waitUntil([&] { return isViewable(d, box); }, 2s));
         EXPECT_FALSE(waitUntil([&] { return !focused(); }, 1s)) << "the question took the focus";
-        EXPECT_TRUE(stackedAbove(d, box, main)) << "the question is not on top of the gauge";
+        const Geometry b = geometry(d, box), g = geometry(d, main);
+        const bool overlaps = b.x < g.x + static_cast<int>(g.width) &&
+                              g.x < b.x + static_cast<int>(b.width) &&
+                              b.y < g.y + static_cast<int>(g.height) &&
+                              g.y < b.y + static_cast<int>(b.height);
+        EXPECT_TRUE(!overlaps || stackedAbove(d, box, main)) << "the gauge covers the question";
         XSync(d, False);
         while (XPending(d)) {
             XEvent e;
@@ -480,7 +485,11 @@ TEST_F(Faults, AnUnaskedQuestionSignalsAndAGaugeOffScreenLeaveTheUserInCharge) {
             << "Return typed elsewhere answered the question";
         ASSERT_TRUE(desk.running()) << "Return typed elsewhere ended the gauge";
         // A click on the box gives it the keyboard: it answers as before.
-        EXPECT_TRUE(answer(desk, "Info - Batterie", XK_Escape));
+        click(d, b.x + static_cast<int>(b.width) / 2, b.y + 8);
+        EXPECT_TRUE(waitUntil([&] { return !focused(); }, 2s)) << "a click did not focus it";
+        tapKey(d, XK_Escape);
+        EXPECT_TRUE(waitUntil([&] { return desk.mappedTitled("Info - Batterie") == 0; }, 3s))
+            << "the focused question did not take Escape";
         EXPECT_TRUE(desk.running());
         XDestroyWindow(d, typing);
         XSync(d, False);
@@ -522,11 +531,17 @@ TEST_F(Faults, AnUnaskedQuestionSignalsAndAGaugeOffScreenLeaveTheUserInCharge) {
         ::kill(desk.pid(), SIGINT);
         EXPECT_TRUE(endedBy(SIGINT, 500ms)) << desk.log();
         ::kill(openbox, SIGCONT);
-        // The way back for a user: start the gauge again and toggle the taskbar.
+        // The way back for a user: start the gauge again and toggle the taskbar (once shows it,
+        // or, when the window manager mapped it meanwhile, twice).
         desk.start();
         ASSERT_NE(main = waitForRevealedGauge(desk), 0u) << desk.log();
-        tapKey(d, XK_F6);
-        EXPECT_TRUE(waitUntil(panelShown, 3s)) << "F6 did not bring the panel back";
+        for (int toggle = 0; toggle < 2 && !panelShown(); ++toggle) {
+            tapKey(d, XK_F6);
+            waitUntil(panelShown, 3s);
+        }
+        const Window panel = tint2Panel(d);
+        EXPECT_TRUE(panelShown()) << "F6 did not bring the panel back: panel " << panel
+                                  << (panel && isViewable(d, panel) ? " viewable" : "");
     }
     {
         SCOPED_TRACE("F8 brings a gauge partly off screen back within reach");

@@ -36,7 +36,10 @@ void watchEndingSignals() {
     wakeWrite = fds[1];
     struct sigaction action {};
     action.sa_handler = onEndingSignal;
+    // One handler at a time: a second signal finds the first one noted.
     sigemptyset(&action.sa_mask);
+    for (int sig : kEndings)
+        sigaddset(&action.sa_mask, sig);
     action.sa_flags = SA_RESTART;
     for (int sig : kEndings)
         ::sigaction(sig, &action, nullptr);
