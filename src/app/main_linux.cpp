@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
     linuxos::watchEndingSignals();
     std::unique_ptr<QSocketNotifier> endings;
     if (linuxos::endingSignalFd() >= 0) {
-        endings = std::make_unique<QSocketNotifier>(linuxos::endingSignalFd(), QSocketNotifier::Read);
+        endings =
+            std::make_unique<QSocketNotifier>(linuxos::endingSignalFd(), QSocketNotifier::Read);
         QObject::connect(endings.get(), &QSocketNotifier::activated, [&] {
             os.hiddenByThisRun().showWhatThisRunHid();
             linuxos::endBySignal(linuxos::endingSignal());

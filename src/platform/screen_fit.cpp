@@ -36,9 +36,10 @@ bool wholeOnScreen(const ScreenRect& w, const std::vector<Monitor>& monitors) {
         for (std::size_t j = 0; j + 1 < ys.size(); ++j) {
             if (xs[i] == xs[i + 1] || ys[j] == ys[j + 1]) continue;
             const ScreenRect piece{xs[i], ys[j], xs[i + 1] - xs[i], ys[j + 1] - ys[j]};
-            const bool covered = std::any_of(monitors.begin(), monitors.end(), [&](const Monitor& m) {
-                return overlap(piece, m.bounds) == std::int64_t(piece.width) * piece.height;
-            });
+            const bool covered =
+                std::any_of(monitors.begin(), monitors.end(), [&](const Monitor& m) {
+                    return overlap(piece, m.bounds) == std::int64_t(piece.width) * piece.height;
+                });
             if (!covered) return false;
         }
     return true;
@@ -63,7 +64,8 @@ std::optional<ScreenRect> keepReachable(const ScreenRect& window,
         const double dx = double(gap(window.x, window.width, m.bounds.x, m.bounds.width));
         const double dy = double(gap(window.y, window.height, m.bounds.y, m.bounds.height));
         const double distance = dx * dx + dy * dy;
-        if (!nearest || o > bestOverlap || (o == 0 && bestOverlap == 0 && distance < bestDistance)) {
+        if (!nearest || o > bestOverlap ||
+            (o == 0 && bestOverlap == 0 && distance < bestDistance)) {
             nearest = &m;
             bestOverlap = o;
             bestDistance = distance;

@@ -457,16 +457,15 @@ TEST_F(Faults, AnUnaskedQuestionSignalsAndAGaugeOffScreenLeaveTheUserInCharge) {
         ASSERT_TRUE(waitUntil(focused, 2s));
         desk.power().noBattery();
         Window box = 0;
-        ASSERT_TRUE(waitUntil([&] { return (box = desk.mappedTitled("Info - Batterie")) != 0; },
-                              5s))
+        ASSERT_TRUE(
+            waitUntil([&] { return (box = desk.mappedTitled("Info - Batterie")) != 0; }, 5s))
             << desk.log();
         ASSERT_TRUE(waitUntil([&] { return isViewable(d, box); }, 2s));
         EXPECT_FALSE(waitUntil([&] { return !focused(); }, 1s)) << "the question took the focus";
         const Geometry b = geometry(d, box), g = geometry(d, main);
-        const bool overlaps = b.x < g.x + static_cast<int>(g.width) &&
-                              g.x < b.x + static_cast<int>(b.width) &&
-                              b.y < g.y + static_cast<int>(g.height) &&
-                              g.y < b.y + static_cast<int>(b.height);
+        const bool overlaps =
+            b.x < g.x + static_cast<int>(g.width) && g.x < b.x + static_cast<int>(b.width) &&
+            b.y < g.y + static_cast<int>(g.height) && g.y < b.y + static_cast<int>(b.height);
         EXPECT_TRUE(!overlaps || stackedAbove(d, box, main)) << "the gauge covers the question";
         XSync(d, False);
         while (XPending(d)) {
@@ -576,13 +575,13 @@ TEST(Display, LosingItUnderLoadAlwaysEndsWithOneLineAndExitCode1) {
         power.onBattery(55, 90);
         std::ofstream(session.path("asound.conf")) << "pcm.!default { type null }\n";
         const pid_t gauge = session.spawn(
-            inPowerNamespace(power.dir().string(),
-                             {"env", "ALSA_CONFIG_PATH=" + session.path("asound.conf"),
-                              SORVANE_BINARY}),
+            inPowerNamespace(
+                power.dir().string(),
+                {"env", "ALSA_CONFIG_PATH=" + session.path("asound.conf"), SORVANE_BINARY}),
             "sorvane");
         // Lost while the gauge comes into view: it writes to the server all the time then.
-        ASSERT_TRUE(waitUntil([&] { return !findWindowsByClass(session.display(), "sorvane").empty(); },
-                              10s))
+        ASSERT_TRUE(waitUntil(
+            [&] { return !findWindowsByClass(session.display(), "sorvane").empty(); }, 10s))
             << session.log("sorvane");
         const std::string number = session.displayName().substr(1);
         const std::string lock = "/tmp/.X" + number + "-lock";
@@ -596,14 +595,14 @@ TEST(Display, LosingItUnderLoadAlwaysEndsWithOneLineAndExitCode1) {
         std::filesystem::remove(lock);
         std::filesystem::remove("/tmp/.X11-unix/X" + number);
         const std::string err = session.log("sorvane");
-        std::string ending = !exited                 ? "still running after 3 s"
-                             : WIFSIGNALED(status)   ? "signal " + std::to_string(WTERMSIG(status))
-                             : WEXITSTATUS(status) != 1 ? "exit " + std::to_string(WEXITSTATUS(status))
-                             : std::count(err.begin(), err.end(), '\n') != 1 ||
-                                     err.find("lost the connection to the X display") ==
-                                         std::string::npos
-                                 ? "exit 1 with [" + err + "]"
-                                 : "exit 1 with one line";
+        std::string ending =
+            !exited                    ? "still running after 3 s"
+            : WIFSIGNALED(status)      ? "signal " + std::to_string(WTERMSIG(status))
+            : WEXITSTATUS(status) != 1 ? "exit " + std::to_string(WEXITSTATUS(status))
+            : std::count(err.begin(), err.end(), '\n') != 1 ||
+                    err.find("lost the connection to the X display") == std::string::npos
+                ? "exit 1 with [" + err + "]"
+                : "exit 1 with one line";
         ++endings[ending];
         session.end(gauge);
     }

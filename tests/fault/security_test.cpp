@@ -190,9 +190,9 @@ TEST_F(Security, TypedTextIsNotKeptNoFileIsWrittenNoNetworkIsUsed) {
     const std::string runtimeDir = desk.session().path("runtime");
     // Should the audio stack still be reached, its own runtime files are told apart.
     const auto audioStack = [&](const std::string& line) {
-        for (const std::string& dir : {runtimeDir + "/pulse", runtimeDir + "/pipewire",
-                                       desk.session().path("config/pulse"),
-                                       std::string("/dev/shm/pulse-shm")})
+        for (const std::string& dir :
+             {runtimeDir + "/pulse", runtimeDir + "/pipewire", desk.session().path("config/pulse"),
+              std::string("/dev/shm/pulse-shm")})
             if (line.find("\"" + dir) != std::string::npos) return true;
         return false;
     };

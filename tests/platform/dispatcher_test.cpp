@@ -191,10 +191,10 @@ INSTANTIATE_TEST_SUITE_P(
         Reach{"under_the_panel", {10, 470, 128, 128}, {small}, std::nullopt},
         Reach{"across_two_monitors", {740, 100, 128, 128}, {small, right}, std::nullopt},
         // Over the edge where the second monitor is shorter: to the one it overlaps most.
-        Reach{"past_a_shorter_monitor", {700, 560, 128, 128}, {small, right},
-              {{672, 442, 128, 128}}},
-        Reach{"beyond_every_monitor", {3000, 100, 128, 128}, {small, right},
-              {{1696, 100, 128, 128}}},
+        Reach{
+            "past_a_shorter_monitor", {700, 560, 128, 128}, {small, right}, {{672, 442, 128, 128}}},
+        Reach{
+            "beyond_every_monitor", {3000, 100, 128, 128}, {small, right}, {{1696, 100, 128, 128}}},
         Reach{"mirrored_outputs", {700, 100, 128, 128}, {small, small}, {{672, 100, 128, 128}}},
         Reach{"larger_than_the_area", {10, 10, 900, 700}, {small}, {{0, 0, 900, 700}}},
         Reach{"no_monitor", {5000, 5000, 128, 128}, {}, std::nullopt},

@@ -13,12 +13,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
-#include <QMenu>
 #include <QEventLoop>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QWindow>
 #include <QPainter>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>

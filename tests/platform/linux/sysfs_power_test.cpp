@@ -246,12 +246,15 @@ TEST_P(HostilePower, NothingInTheTreeBlocksAReading) {
                           ("sorvane-hostile-" + std::to_string(::getpid()) + "-" + t.name);
     fs::remove_all(root);
     fs::create_directories(root / "BAT0");
-    for (const auto& [file, text] : {std::pair{"type", "Battery"}, {"present", "1"},
-                                     {"status", "Discharging"}, {"capacity", "4"}})
+    for (const auto& [file, text] : {std::pair{"type", "Battery"},
+                                     {"present", "1"},
+                                     {"status", "Discharging"},
+                                     {"capacity", "4"}})
         std::ofstream(root / "BAT0" / file) << text << "\n";
     t.spoil(root / "BAT0");
 
-    const auto r = testsupport::run({SORVANE_POWER_TOOL, root.string()}, {}, std::chrono::seconds(1));
+    const auto r =
+        testsupport::run({SORVANE_POWER_TOOL, root.string()}, {}, std::chrono::seconds(1));
     EXPECT_EQ(r.exitCode, 0) << "did not answer within 1 s: " << r.err;
     EXPECT_EQ(r.out, record({t.name, 0, t.percent > 100 ? 255 : 6, t.percent, -1}));
 
@@ -299,11 +302,10 @@ INSTANTIATE_TEST_SUITE_P(
                         ASSERT_EQ(::mkfifo((bat.parent_path() / "BAT2").c_str(), 0644), 0);
                     },
                     255},
-        HostileTree{"ten_megabytes",
-                    [](const auto& bat) {
-                        std::ofstream(bat / "capacity") << std::string(10 << 20, '4');
-                    },
-                    255}),
+        HostileTree{
+            "ten_megabytes",
+            [](const auto& bat) { std::ofstream(bat / "capacity") << std::string(10 << 20, '4'); },
+            255}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
