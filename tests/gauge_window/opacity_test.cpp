@@ -1,6 +1,6 @@
 // Opacity: the one procedure every change of alpha goes through, and the slider that drives it.
 #include "gauge_window/mod_opacite.h"
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 namespace {
 
