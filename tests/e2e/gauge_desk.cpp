@@ -10,7 +10,6 @@ namespace sorvane::e2e {
 
 using forms::PictureId;
 
-
 // ---- GaugeDesk ----
 
 GaugeDesk::GaugeDesk(bool picom, bool pcmanfm, std::string binary)

@@ -120,10 +120,9 @@ inline std::string policyName(const ::testing::TestParamInfo<platform::Policy>& 
     return info.param == platform::Policy::Clock ? "Clock" : "IdleAware";
 }
 
-#define SORVANE_UNDER_BOTH_POLICIES(Suite)                                                        \
-    INSTANTIATE_TEST_SUITE_P(Policies, Suite,                                                      \
-                             ::testing::Values(platform::Policy::Clock,                            \
-                                               platform::Policy::IdleAware),                       \
-                             policyName)
+#define SORVANE_UNDER_BOTH_POLICIES(Suite)                                                         \
+    INSTANTIATE_TEST_SUITE_P(                                                                      \
+        Policies, Suite, ::testing::Values(platform::Policy::Clock, platform::Policy::IdleAware),  \
+        policyName)
 
 } // namespace sorvane::testing
