@@ -1,7 +1,7 @@
 // One whole run on the headless backend, from start to close, checked by its transcript: what
 // the program asked of the system (the periodic power readings and key polls left out), the
 // boxes it put and the beeps it sounded, each at its virtual time.
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 #include <optional>
 #include <sstream>

@@ -335,7 +335,8 @@ struct Win32Runtime::Impl {
             return 0;
         }
         case WM_LBUTTONUP: {
-            forms::Control* clicked = clicks.release(w, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), rt.dpi());
+            forms::Control* clicked =
+                clicks.release(w, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), rt.dpi());
             if (GetCapture() == hwnd) ReleaseCapture();
             if (clicked) rt.raise(*clicked, Event::Click);
             return 0;
