@@ -50,12 +50,10 @@ int clampInto(int start, int length, int areaStart, int areaLength) {
     return std::clamp(start, areaStart, areaStart + areaLength - length);
 }
 
-} // namespace
-
-std::optional<ScreenRect> keepReachable(const ScreenRect& window,
-                                        const std::vector<Monitor>& monitors) {
+// Inside the work area of the monitor the window overlaps most, else the closest one.
+std::optional<ScreenRect> intoNearestWorkArea(const ScreenRect& window,
+                                              const std::vector<Monitor>& monitors) {
     if (monitors.empty() || window.width <= 0 || window.height <= 0) return std::nullopt;
-    if (wholeOnScreen(window, monitors)) return std::nullopt;
     const Monitor* nearest = nullptr;
     std::int64_t bestOverlap = 0;
     double bestDistance = 0;
@@ -79,6 +77,19 @@ std::optional<ScreenRect> keepReachable(const ScreenRect& window,
     moved.y = clampInto(window.y, window.height, area.y, area.height);
     if (moved == window) return std::nullopt;
     return moved;
+}
+
+} // namespace
+
+std::optional<ScreenRect> keepReachable(const ScreenRect& window,
+                                        const std::vector<Monitor>& monitors) {
+    if (wholeOnScreen(window, monitors)) return std::nullopt;
+    return intoNearestWorkArea(window, monitors);
+}
+
+std::optional<ScreenRect> keepInWorkArea(const ScreenRect& window,
+                                         const std::vector<Monitor>& monitors) {
+    return intoNearestWorkArea(window, monitors);
 }
 
 } // namespace sorvane::platform

@@ -25,4 +25,10 @@ struct Monitor {
 std::optional<ScreenRect> keepReachable(const ScreenRect& window,
                                         const std::vector<Monitor>& monitors);
 
+// The same move for a window that keepReachable has placed: nullopt only once it is wholly
+// inside the nearest work area. A window manager updates the work areas after the screens, so a
+// window placed against a stale work area must follow the new one.
+std::optional<ScreenRect> keepInWorkArea(const ScreenRect& window,
+                                         const std::vector<Monitor>& monitors);
+
 } // namespace sorvane::platform

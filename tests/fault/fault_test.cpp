@@ -421,7 +421,13 @@ pid_t processOf(const std::string& display, const std::string& exeSuffix) {
 }
 
 TEST_F(Faults, AnUnaskedQuestionSignalsAndAGaugeOffScreenLeaveTheUserInCharge) {
-    GaugeDesk desk(/*picom*/ false);
+    // A screen that can shrink under the gauge later on.
+    GaugeDesk desk({.wm = Wm::Openbox,
+                    .tint2 = true,
+                    .pcmanfmDesktop = true,
+                    .width = 1280,
+                    .height = 1024,
+                    .resizable = true});
     Display* d = desk.d();
     const std::string display = desk.session().displayName();
     desk.power().onBattery(55, 90);
@@ -546,15 +552,64 @@ TEST_F(Faults, AnUnaskedQuestionSignalsAndAGaugeOffScreenLeaveTheUserInCharge) {
         SCOPED_TRACE("F8 brings a gauge partly off screen back within reach");
         const auto wholeOnScreen = [&] {
             const Geometry g = geometry(d, main);
-            return g.x >= 0 && g.y >= 0 && g.x + static_cast<int>(g.width) <= 1024 &&
-                   g.y + static_cast<int>(g.height) <= 768;
+            return g.x >= 0 && g.y >= 0 && g.x + static_cast<int>(g.width) <= 1280 &&
+                   g.y + static_cast<int>(g.height) <= 1024;
         };
-        XMoveWindow(d, main, 980, 700);
+        XMoveWindow(d, main, 1236, 956);
         XSync(d, False);
-        ASSERT_TRUE(waitUntil([&] { return geometry(d, main).x == 980; }, 3s));
+        ASSERT_TRUE(waitUntil([&] { return geometry(d, main).x == 1236; }, 3s));
         tapKey(d, XK_F8);
         EXPECT_TRUE(waitUntil(wholeOnScreen, 3s))
             << "F8 left it at " << geometry(d, main).x << "," << geometry(d, main).y;
+        EXPECT_TRUE(menuAnswers());
+    }
+    {
+        SCOPED_TRACE("a screen that shrinks under the gauge leaves it within reach, unchanged");
+        XMoveWindow(d, main, 1100, 850);
+        XSync(d, False);
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return geometry(d, main) == Geometry{1100, 850, 128, 128};
+            },
+            3s))
+            << "placed at " << geometry(d, main).x << "," << geometry(d, main).y;
+        const bool above = hasAtom(d, main, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE");
+        const auto opacity = getCardinal(d, main, "_NET_WM_WINDOW_OPACITY");
+        const Geometry shape = shapeExtent(d, main);
+        ASSERT_TRUE(above);
+        ASSERT_TRUE(desk.session().resizeScreen(800, 600)) << desk.session().log("Xephyr");
+        // The work area the window manager derives from the new screen and the panel's strut.
+        Geometry area;
+        const auto workArea = [&] {
+            const auto p = getProperty(d, DefaultRootWindow(d), "_NET_WORKAREA");
+            if (!p || p->items.size() < 4) return false;
+            area = {static_cast<int>(p->items[0]), static_cast<int>(p->items[1]),
+                    static_cast<unsigned>(p->items[2]), static_cast<unsigned>(p->items[3])};
+            return area.width <= 800 && area.height < 600;
+        };
+        ASSERT_TRUE(waitUntil(workArea, 5s));
+        const auto inWorkArea = [&] {
+            const Geometry g = geometry(d, main);
+            return g.x >= area.x && g.y >= area.y &&
+                   g.x + static_cast<int>(g.width) <= area.x + static_cast<int>(area.width) &&
+                   g.y + static_cast<int>(g.height) <= area.y + static_cast<int>(area.height);
+        };
+        EXPECT_TRUE(waitUntil(inWorkArea, 3s))
+            << "left at " << geometry(d, main).x << "," << geometry(d, main).y << ", the work area "
+            << area.x << "," << area.y << " " << area.width << "x" << area.height;
+        const Geometry g = geometry(d, main);
+        EXPECT_EQ(g.width, 128u);
+        EXPECT_EQ(g.height, 128u);
+        EXPECT_EQ(hasAtom(d, main, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"), above);
+        EXPECT_EQ(getCardinal(d, main, "_NET_WM_WINDOW_OPACITY"), opacity);
+        EXPECT_EQ(shapeExtent(d, main), shape);
+        // The close and options buttons show on the screen as the gauge draws them.
+        for (const auto& [bx, by] : {std::pair{2, 2}, std::pair{2, 118}}) {
+            const Image own = grab(d, main, bx, by, 14, 8);
+            const Image seen = grab(d, DefaultRootWindow(d), g.x + bx, g.y + by, 14, 8);
+            EXPECT_TRUE(own.width == 14 && seen.rgb == own.rgb)
+                << "the button at " << bx << "," << by << " is not on screen";
+        }
         EXPECT_TRUE(menuAnswers());
     }
 }

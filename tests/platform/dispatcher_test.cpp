@@ -221,4 +221,13 @@ INSTANTIATE_TEST_SUITE_P(
         Reach{"empty_window", {5000, 5000, 0, 0}, {small}, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Placed at 672,472 while the work area was still the whole screen, then the panel reserved its
+// strip: the window placed by the rule goes above it; elsewhere in the area it stays.
+TEST(KeepInWorkArea, FollowsAWorkAreaThatChangedAfterTheScreen) {
+    EXPECT_EQ(platform::keepInWorkArea({672, 472, 128, 128}, {small}),
+              (platform::ScreenRect{672, 442, 128, 128}));
+    EXPECT_EQ(platform::keepInWorkArea({672, 442, 128, 128}, {small}), std::nullopt);
+    EXPECT_EQ(platform::keepInWorkArea({672, 472, 128, 128}, {}), std::nullopt);
+}
+
 } // namespace

@@ -129,20 +129,37 @@ XSession::~XSession() {
 }
 
 void XSession::startXvfb() {
-    const std::string size =
-        std::to_string(options_.width) + "x" + std::to_string(options_.height) + "x24";
+    const std::string size = std::to_string(options_.width) + "x" + std::to_string(options_.height);
+    const std::vector<std::string> extensions{"-nolisten",  "tcp",   "-ac",        "-noreset",
+                                              "+extension", "XTEST", "+extension", "Composite",
+                                              "+extension", "RANDR", "+extension", "XFIXES"};
+    std::vector<std::string> xvfb{"-screen", "0", size + "x24"};
+    xvfb.insert(xvfb.end(), extensions.begin(), extensions.end());
+    startServer("Xvfb", xvfb, {});
+    if (!options_.resizable) return;
+    // Xephyr's screen lives in a window of the Xvfb; the desktop's programs see only Xephyr.
+    host_ = xvfb_;
+    const std::string host = displayName_;
+    forgetTolerant(display_);
+    XCloseDisplay(display_);
+    display_ = nullptr;
+    std::vector<std::string> xephyr{"-screen", size, "-resizeable"};
+    xephyr.insert(xephyr.end(), extensions.begin(), extensions.end());
+    startServer("Xephyr", xephyr, {"DISPLAY=" + host});
+}
+
+void XSession::startServer(const std::string& program, const std::vector<std::string>& args,
+                           const Env& env) {
     // Spread concurrent test processes over the range so they rarely try the same number.
-    const int first = 20 + static_cast<int>(::getpid() % 400);
+    const int first = 20 + static_cast<int>((::getpid() + (host_ ? 1 : 0)) % 400);
     for (int i = 0; i < 400; ++i) {
         const int n = 20 + (first - 20 + i) % 400;
         const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
         if (exists(lock) || exists("/tmp/.X11-unix/X" + std::to_string(n))) continue;
         const std::string name = ":" + std::to_string(n);
-        const pid_t pid =
-            testsupport::spawn({"Xvfb", name, "-screen", "0", size, "-nolisten", "tcp", "-ac",
-                                "-noreset", "+extension", "XTEST", "+extension", "Composite",
-                                "+extension", "RANDR", "+extension", "XFIXES"},
-                               {}, path("Xvfb.log"));
+        std::vector<std::string> argv{program, name};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const pid_t pid = testsupport::spawn(argv, env, path(program + ".log"));
         Display* d = nullptr;
         waitUntil(
             [&] {
@@ -177,7 +194,12 @@ void XSession::startXvfb() {
         return;
     }
     throw std::runtime_error("XSession: no free X display between :20 and :419\n" +
-                             readFile(path("Xvfb.log")));
+                             readFile(path(program + ".log")));
+}
+
+bool XSession::resizeScreen(int width, int height) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    return run({"xrandr", "-s", size}, 10s).exitCode == 0;
 }
 
 void XSession::startDbus() {
@@ -259,6 +281,8 @@ void XSession::teardown() {
     }
     if (xvfb_ > 0) endProcess(xvfb_);
     xvfb_ = 0;
+    if (host_ > 0) endProcess(host_);
+    host_ = 0;
     // What is left re-parented to us: dbus-launch's watcher (it leaves with the X server),
     // services the bus started.
     endOrphans();

@@ -10,13 +10,13 @@
 //   tapKey(d, XK_F8);  auto shot = grab(d);  shot.writePpm(s.path("shot.ppm"));
 //
 // The constructor picks a free display number (:20 upward, never :0, skipping any with a
-// /tmp/.X<n>-lock), starts Xvfb (1024x768x24, XTEST, Composite, RANDR), waits until it accepts
-// connections, starts `dbus-launch`, then the requested window manager, panels, desktop and
-// compositor, each waited for by a condition (WM_S0 owned, a dock or desktop window mapped,
-// _NET_WM_CM_S0 owned). It throws std::runtime_error (with the component's log) when a part
-// does not come up. Each session has its own HOME and XDG folders under a temporary folder
-// (path()), and every child's output goes to path("<name>.log"). The destructor, SIGINT,
-// SIGTERM and SIGHUP end every process started, by PID.
+// /tmp/.X<n>-lock), starts Xvfb (1024x768x24, XTEST, Composite, RANDR; resizable: an Xephyr in
+// it, on a display number of its own), waits until it accepts connections, starts `dbus-launch`,
+// then the requested window manager, panels, desktop and compositor, each waited for by a condition
+// (WM_S0 owned, a dock or desktop window mapped, _NET_WM_CM_S0 owned). It throws std::runtime_error
+// (with the component's log) when a part does not come up. Each session has its own HOME and XDG
+// folders under a temporary folder (path()), and every child's output goes to path("<name>.log").
+// The destructor, SIGINT, SIGTERM and SIGHUP end every process started, by PID.
 //
 // Command line: the sorvane-xsession tool runs one command inside such a session (see
 // xsession_main.cpp), for script tests.
@@ -47,6 +47,9 @@ struct XSessionOptions {
     bool picom = false;
     int width = 1024;
     int height = 768;
+    // The desktop runs in Xephyr nested inside the Xvfb: its screen can then change size under
+    // the programs (Xvfb offers one RandR size only).
+    bool resizable = false;
 };
 
 class XSession {
@@ -71,6 +74,9 @@ class XSession {
     // Ends one program started by spawn.
     void end(pid_t pid);
 
+    // Sets the screen to one of its RandR sizes (resizable sessions); false when refused.
+    bool resizeScreen(int width, int height);
+
     // The compositor may come and go during a test.
     void startPicom();
     void stopPicom();
@@ -81,6 +87,9 @@ class XSession {
 
   private:
     void startXvfb();
+    // Starts an X server on a free display number and connects to it; logs to program.log.
+    void startServer(const std::string& program, const std::vector<std::string>& args,
+                     const Env& env);
     void startDbus();
     pid_t startWaited(const std::vector<std::string>& argv, const std::string& name,
                       bool (*ready)(Display*), int timeoutMs = 15000);
@@ -92,7 +101,8 @@ class XSession {
     int number_ = -1;
     Display* display_ = nullptr;
     Env env_;
-    pid_t xvfb_ = 0;
+    pid_t xvfb_ = 0; // the session's server: Xvfb, or Xephyr when resizable
+    pid_t host_ = 0; // the Xvfb that Xephyr shows its screen in
     pid_t dbus_ = 0;
     pid_t picom_ = 0;
     std::vector<pid_t> started_;
