@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 
 #include <functional>
@@ -45,6 +46,8 @@ class FormWidget final : public QWidget {
     void controlChanged(const forms::Control& c, forms::Property which);
     // The topmost image or label under `p` (widget pixels), or null.
     forms::Control* controlAt(QPoint p) const;
+    // Paints at once what controlChanged has scheduled and not yet painted.
+    void paintPending();
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -59,6 +62,7 @@ class FormWidget final : public QWidget {
     forms::Window& window_;
     std::map<const forms::Control*, QScrollBar*> bars_;
     forms::Control* pressed_ = nullptr;
+    QRegion pending_;
 };
 
 class QtRuntime final : public platform::FormsRuntime {
@@ -91,12 +95,14 @@ class QtRuntime final : public platform::FormsRuntime {
     void showNative(forms::Window& window, bool visible) override;
     void controlChangedNative(forms::Control& c, forms::Property which) override;
     void windowChangedNative(forms::Window& w, forms::Property which) override;
+    void paintPendingNative() override;
     void timerNative(forms::Timer& timer, bool run, int interval) override;
     int messageBoxNative(std::string_view text, int style, std::string_view title) override;
     forms::MenuItem* popupMenuNative(forms::Window& window, forms::MenuItem& menu) override;
     void endNative() override;
 
   private:
+    QTranslator qtTexts_;
     std::map<const forms::Window*, std::unique_ptr<FormWidget>> widgets_;
     std::map<const forms::Timer*, std::unique_ptr<QTimer>> timers_;
 };
