@@ -210,8 +210,8 @@ TEST_F(Desk, TheGaugeShowsTheBatteryFollowsItAndBlinksAndBeepsWhenLow) {
             const auto to = nextPicture();
             EXPECT_TRUE(from.first == 0 || from.first == 1) << beep << ": level " << from.first;
             EXPECT_EQ(to.first, 1 - from.first) << beep << ": the pictures alternate";
-            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(to.second -
-                                                                                  from.second);
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(to.second - from.second);
             std::printf("blink, beep %s: level %d for %lld ms\n", beep, from.first,
                         static_cast<long long>(ms.count()));
             EXPECT_NEAR(ms.count(), 1000, 150) << beep << ": level " << from.first;

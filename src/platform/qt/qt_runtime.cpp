@@ -194,8 +194,7 @@ QtRuntime::QtRuntime()
     // Qt's own texts (a box's Yes and No, the scroll bar's menu) in the user's language, as the
     // system's are on Windows; in English when the locale has no translation.
     if (QCoreApplication::instance() &&
-        qtTexts_.load(QLocale(), "qtbase", "_",
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        qtTexts_.load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts_);
 }
 

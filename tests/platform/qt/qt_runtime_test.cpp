@@ -377,19 +377,17 @@ TEST_P(MessageBoxes, ShowTheTextTitleIconAndButtonsAndAnswerWindowsIds) {
 }
 
 constexpr auto YesNo = QMessageBox::Yes | QMessageBox::No;
-INSTANTIATE_TEST_SUITE_P(
-    Styles, MessageBoxes,
-    ::testing::Values(
-        BoxCase{36, "Info - Batterie", QMessageBox::Question, YesNo, QMessageBox::Yes, 6,
-                "Oui Non"},
-        BoxCase{36, "Info - Batterie", QMessageBox::Question, YesNo, QMessageBox::No, 7,
-                "Oui Non"},
-        BoxCase{36, "Info - Batterie", QMessageBox::Question, YesNo, QMessageBox::NoButton, 7,
-                "Oui Non"},
-        BoxCase{64, "Touche Rappel", QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, 1,
-                "OK"},
-        BoxCase{0, nullptr, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::NoButton, 1,
-                "OK"}));
+INSTANTIATE_TEST_SUITE_P(Styles, MessageBoxes,
+                         ::testing::Values(BoxCase{36, "Info - Batterie", QMessageBox::Question,
+                                                   YesNo, QMessageBox::Yes, 6, "Oui Non"},
+                                           BoxCase{36, "Info - Batterie", QMessageBox::Question,
+                                                   YesNo, QMessageBox::No, 7, "Oui Non"},
+                                           BoxCase{36, "Info - Batterie", QMessageBox::Question,
+                                                   YesNo, QMessageBox::NoButton, 7, "Oui Non"},
+                                           BoxCase{64, "Touche Rappel", QMessageBox::Information,
+                                                   QMessageBox::Ok, QMessageBox::Ok, 1, "OK"},
+                                           BoxCase{0, nullptr, QMessageBox::NoIcon, QMessageBox::Ok,
+                                                   QMessageBox::NoButton, 1, "OK"}));
 
 TEST_F(QtRuntimeTest, WhileABoxIsOpenOtherTimersTickButNotTheHandlerThatOpenedIt) {
     int slowTicks = 0, fastDuringBox = 0, boxes = 0;
