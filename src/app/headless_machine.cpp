@@ -8,6 +8,7 @@ HeadlessMachine::HeadlessMachine(bool withShell, platform::Policy policy)
     runtime_.setOs(os_);
     runtime_.setPolicy(policy);
     runtime_.setKeyWatch(&os_);
+    services_.setBeforeHold([this] { runtime_.paintPending(); });
     os_.onKeyPressed([this](int vKey) { runtime_.keyPressed(vKey); });
     if (withShell) {
         taskbar_ = os_.addShellWindow("Shell_TrayWnd", "");

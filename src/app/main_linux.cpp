@@ -63,6 +63,11 @@ int main(int argc, char** argv) {
         qt::syncQtConnection();
     };
     windows.releaseCapture = qt::releaseQtPointerGrab;
+    // A tone holds the thread: the picture the handler just set comes up as it starts.
+    os.services().setBeforeHold([&] {
+        rt.paintPending();
+        qt::syncQtConnection();
+    });
     // The compositor's comings and goings, and our windows shown again, as they happen.
     QSocketNotifier windowEvents(windows.connectionFd(), QSocketNotifier::Read);
     QObject::connect(&windowEvents, &QSocketNotifier::activated, [&] { windows.processEvents(); });

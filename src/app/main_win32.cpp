@@ -35,6 +35,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     runtime.setPolicy(sorvane::platform::Policy::IdleAware);
     sorvane::win32::Win32Os system;
     sorvane::win::OsServices os(system, system, system, system);
+    // A tone holds the thread: the picture the handler just set comes up as it starts.
+    os.setBeforeHold([&] { runtime.paintPending(); });
     sorvane::app::Gauge program(os, runtime);
     program.start();
     return runtime.run();

@@ -3,6 +3,8 @@
 #include "options_menu/shell_windows.h"
 #include "program/program.h"
 
+#include <algorithm>
+
 namespace sorvane::battery {
 
 void changer_Timer(Program& p) {
@@ -37,9 +39,11 @@ void changer_Timer(Program& p) {
     if (pourcent < 5) {
         // The reminder blinks the picture below 5 %: leave it to it.
         s.NiveauBarres = 0;
-    } else if (pourcent < 95) {
-        // Level N covers 10·N − 5 to 10·N + 4 %. At 95 % and above the gauge keeps what it shows.
-        const auto niveau = static_cast<std::int16_t>((pourcent + 5) / 10);
+    } else if (pourcent <= 100) {
+        // Level N covers 10·N − 5 to 10·N + 4 %, and 95 to 100 % is full: a charge that jumps
+        // past 85–94 % (a laptop waking from sleep on its charger) must not keep its old bars.
+        // Above 100 is the unknown 255: the gauge keeps what it shows.
+        const auto niveau = static_cast<std::int16_t>(std::min((pourcent + 5) / 10, 9));
         s.NiveauBarres = niveau;
         M.ImgBat.Picture = M.ImgBatN(niveau).Picture;
     }

@@ -39,6 +39,10 @@ class FormsRuntime : private TimerClocks {
     // Ends the program at once: no unload handler, nothing restored, no handler after.
     void End();
     bool ended() const { return dispatcher_.ended(); }
+    // Paints now what the running handler has changed so far, before the thread is held.
+    void paintPending() {
+        if (!ended()) paintPendingNative();
+    }
 
     Dispatcher& dispatcher() { return dispatcher_; }
 
@@ -67,6 +71,7 @@ class FormsRuntime : private TimerClocks {
     virtual void controlChangedNative(forms::Control&, forms::Property) {}
     virtual void windowChangedNative(forms::Window&, forms::Property) {}
     virtual void menuChangedNative(forms::MenuItem&, forms::Property) {}
+    virtual void paintPendingNative() {}
     // Start (run true, with the effective interval) or stop the timer's clock. Interval 0:
     // tick as soon as the event loop is free (the runtime then restarts or stops it).
     virtual void timerNative(forms::Timer& timer, bool run, int interval) = 0;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace sorvane::win {
 
@@ -113,7 +114,10 @@ class OsServices final {
         : power_(power), speaker_(speaker), keyboard_(keyboard), windows_(windows) {}
 
     BOOL GetSystemPowerStatus(SYSTEM_POWER_STATUS& s) { return power_.GetSystemPowerStatus(s); }
-    BOOL Beep(DWORD frequency, DWORD duration) { return speaker_.Beep(frequency, duration); }
+    BOOL Beep(DWORD frequency, DWORD duration) {
+        if (beforeHold_) beforeHold_();
+        return speaker_.Beep(frequency, duration);
+    }
     SHORT GetAsyncKeyState(int vKey) { return keyboard_.GetAsyncKeyState(vKey); }
     HWND FindWindowA(const char* className, const char* windowName) {
         return windows_.FindWindowA(className, windowName);
@@ -137,7 +141,12 @@ class OsServices final {
         return windows_.SetLayeredWindowAttributes(w, colourKey, alpha, flags);
     }
 
+    // Runs just before a call that holds the user-interface thread (a tone), so that what the
+    // running handler has changed on screen so far can be painted first.
+    void setBeforeHold(std::function<void()> hook) { beforeHold_ = std::move(hook); }
+
   private:
+    std::function<void()> beforeHold_;
     PowerStatus& power_;
     Speaker& speaker_;
     Keyboard& keyboard_;

@@ -40,29 +40,37 @@ INSTANTIATE_TEST_SUITE_P(Bands, LevelTable,
                              LevelRow{24, 2, 2}, LevelRow{25, 3, 3}, LevelRow{44, 4, 4},
                              LevelRow{45, 5, 5}, LevelRow{64, 6, 6}, LevelRow{65, 7, 7},
                              LevelRow{84, 8, 8}, LevelRow{85, 9, 9}, LevelRow{94, 9, 9},
-                             // no band at 95 and above, the unknown 255 included
-                             LevelRow{95, 5, 5}, LevelRow{100, 5, 5}, LevelRow{255, 5, 5}));
+                             // 95 to 100 is full; above it, the unknown 255, changes nothing
+                             LevelRow{95, 9, 9}, LevelRow{100, 9, 9}, LevelRow{101, 5, 5},
+                             LevelRow{255, 5, 5}));
 
 using Refresh = UnderBothPolicies;
 
-TEST_P(Refresh, AStartAtFullChargeShowsLevelNineUntilTheChargeFallsBelow95) {
+TEST_P(Refresh, AFullChargeShowsLevelNineHoweverItIsReachedAndAnUnknownOneKeepsTheLast) {
     start(100);
     EXPECT_EQ(level(), 9);
     EXPECT_EQ(shownLevel(), 9);
     m.setPower(0, 95);
     m.advance(2s);
     EXPECT_EQ(level(), 9);
-    m.setPower(0, 94);
-    m.advance(1s);
-    EXPECT_EQ(level(), 9);
     m.setPower(0, 84);
     m.advance(1s);
     EXPECT_EQ(level(), 8);
     EXPECT_EQ(shownLevel(), 8);
-    m.setPower(1, 100); // charging back to full keeps the last band
+    m.setPower(0, 30);
     m.advance(1s);
-    EXPECT_EQ(level(), 8);
-    EXPECT_EQ(shownLevel(), 8);
+    ASSERT_EQ(shownLevel(), 3);
+    m.setPower(1, 100); // woken on the charger: straight from 30 % to full
+    m.advance(1s);
+    EXPECT_EQ(level(), 9);
+    EXPECT_EQ(shownLevel(), 9);
+    m.setPower(0, 30);
+    m.advance(1s);
+    rt.answerNextBox(win::IDNO);
+    m.setPower(0, 255); // the battery's reading lost: the last level stays
+    m.advance(1s);
+    EXPECT_EQ(level(), 3);
+    EXPECT_EQ(shownLevel(), 3);
 }
 
 struct SourceRow {

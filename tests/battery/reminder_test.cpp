@@ -101,6 +101,12 @@ TEST_P(Reminder, TheProgramClosedWhileTheQuestionIsOpenRunsNothingAfterTheBox) {
 
 TEST_P(Reminder, BelowFivePercentTheBarsBlinkAndTheEmptyPhaseBeeps) {
     start(4);
+    // What is on screen as each tone starts: the tones hold the thread, so the empty picture
+    // must have been painted before them, not after.
+    std::vector<std::pair<int, int>> atTones; // (picture in the model, changes not painted)
+    os.watchCalls([&](const headless::OsCall& c) {
+        if (c.text.starts_with("Beep")) atTones.emplace_back(shownLevel(), rt.unpainted());
+    });
     EXPECT_EQ(level(), 0);
     EXPECT_EQ(shownLevel(), 9) << "the refresh leaves the picture to the reminder";
     m.advance(1s);
@@ -115,6 +121,11 @@ TEST_P(Reminder, BelowFivePercentTheBarsBlinkAndTheEmptyPhaseBeeps) {
     EXPECT_EQ(beepSequences(), 2u);
     EXPECT_EQ(os.beeps()[5].start, 8000ms);
     EXPECT_EQ(level(), 0);
+    ASSERT_EQ(atTones.size(), 10u);
+    for (const auto& [picture, unpainted] : atTones) {
+        EXPECT_EQ(picture, 0);
+        EXPECT_EQ(unpainted, 0) << "a tone started before the empty picture was painted";
+    }
 }
 
 TEST_P(Reminder, WithTheBeepOffTheBlinkIsSilent) {

@@ -11,6 +11,8 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -433,6 +435,53 @@ TEST_F(WineGauge, TheLevelFollowsTheBatteryWhileTheGaugeIsDragged) {
     buttonUp(d);
     ASSERT_TRUE(moving) << "the gauge did not follow the pointer";
     EXPECT_TRUE(followed) << "25 % shows level 3 while the button is still down";
+}
+
+TEST_F(WineGauge, BelowFivePercentTheEmptyPictureIsPaintedBeforeTheFirstTone) {
+    // Wine's Beep returns at once, so the order shows only in the program's own calls, traced
+    // through Wine's relay: the picture changed, painted, then the tones.
+    const std::string battery = session_->x().path("low-battery");
+    std::filesystem::remove_all(battery);
+    std::filesystem::copy(fixtures + "/battery57", battery,
+                          std::filesystem::copy_options::recursive);
+    std::ofstream(battery + "/BAT0/charge_now") << "150000\n";
+    std::ofstream(battery + "/BAT0/capacity") << "3\n";
+    const std::string key = "HKCU\\Software\\Wine\\Debug";
+    auto reg = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), "reg");
+        return session_->runToEnd(session_->wine(args)).finished;
+    };
+    ASSERT_TRUE(reg({"add", key, "/v", "RelayInclude", "/d",
+                     "Beep;InvalidateRect;UpdateWindow;BeginPaint;EndPaint", "/f"}));
+    ASSERT_TRUE(reg({"add", key, "/v", "RelayFromInclude", "/d", "sorvane.exe", "/f"}));
+    const char* before = std::getenv("SORVANE_WINEDEBUG");
+    const std::string kept = before ? before : "";
+    setenv("SORVANE_WINEDEBUG", "+relay", 1);
+    start(battery);
+    if (before)
+        setenv("SORVANE_WINEDEBUG", kept.c_str(), 1);
+    else
+        unsetenv("SORVANE_WINEDEBUG");
+    const bool traced = waitUntil(
+        [&] { return session_->x().log("sorvane").find(".Beep(") != std::string::npos; }, 10s);
+    EXPECT_TRUE(reg({"delete", key, "/f"})); // later traces unfiltered
+    ASSERT_TRUE(traced) << "no Beep traced:\n" << session_->x().log("sorvane");
+
+    // The calls up to the first tone; after the last invalidation before it, a paint.
+    std::vector<std::string> calls;
+    for (const auto& l : lines(session_->x().log("sorvane"))) {
+        const auto at = l.find("Call ");
+        if (at == std::string::npos) continue;
+        const auto name = l.substr(at + 5, l.find('(', at) - at - 5);
+        if (name.find(' ') != std::string::npos) continue; // "Call window proc ..."
+        calls.push_back(name.substr(name.find('.') + 1));
+        if (calls.back() == "Beep") break;
+    }
+    const auto invalidated = std::find(calls.rbegin(), calls.rend(), "InvalidateRect");
+    ASSERT_NE(invalidated, calls.rend()) << "the empty picture was never asked for";
+    std::vector<std::string> after(invalidated.base(), calls.end());
+    std::erase(after, "UpdateWindow"); // one per window, whether it has anything to paint
+    EXPECT_EQ(after, (std::vector<std::string>{"BeginPaint", "EndPaint", "Beep"}));
 }
 
 TEST_F(WineGauge, CloseButtonEndsTheProgram) {

@@ -63,6 +63,7 @@ void HeadlessRuntime::advance(Millis d) {
         // Reschedule before delivery, so a nested advance (a modal box) sees the next tick.
         next->due = fired + entry.interval;
         tick(const_cast<forms::Timer&>(*entry.timer));
+        unpainted_ = 0; // back in the event loop, which paints
         // The handler may have stopped, restarted or added timers: look the entry up again.
         auto* after = find(entry.timer);
         if (after && after->generation == entry.generation && after->due < now_)
@@ -89,6 +90,7 @@ int HeadlessRuntime::messageBoxNative(std::string_view text, int style, std::str
         answer = answers_.front();
         answers_.pop_front();
     }
+    unpainted_ = 0;
     boxes_.push_back({std::string(text), std::string(title), style, now_, answer.button,
                       dispatcher().innermostTimer() != nullptr});
     ++openBoxes_;

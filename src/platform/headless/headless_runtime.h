@@ -52,6 +52,9 @@ class HeadlessRuntime final : public platform::FormsRuntime {
     const std::vector<BoxRecord>& boxes() const { return boxes_; }
     const std::vector<MenuRecord>& menus() const { return menus_; }
     int nativeChanges() const { return nativeChanges_; }
+    // Native changes a real backend would not have painted yet: those since the last return to
+    // the event loop, modal box or paintPending.
+    int unpainted() const { return unpainted_; }
     bool openBox() const { return openBoxes_ > 0; }
     int openBoxCount() const { return openBoxes_; }
     // How many boxes with this text are open now.
@@ -67,9 +70,10 @@ class HeadlessRuntime final : public platform::FormsRuntime {
   protected:
     win::HWND createNative(forms::Window& window) override;
     void showNative(forms::Window& window, bool visible) override;
-    void controlChangedNative(forms::Control&, forms::Property) override { ++nativeChanges_; }
-    void windowChangedNative(forms::Window&, forms::Property) override { ++nativeChanges_; }
-    void menuChangedNative(forms::MenuItem&, forms::Property) override { ++nativeChanges_; }
+    void controlChangedNative(forms::Control&, forms::Property) override { changed(); }
+    void windowChangedNative(forms::Window&, forms::Property) override { changed(); }
+    void menuChangedNative(forms::MenuItem&, forms::Property) override { changed(); }
+    void paintPendingNative() override { unpainted_ = 0; }
     void timerNative(forms::Timer& timer, bool run, int interval) override;
     int messageBoxNative(std::string_view text, int style, std::string_view title) override;
     forms::MenuItem* popupMenuNative(forms::Window& window, forms::MenuItem& menu) override;
@@ -88,6 +92,10 @@ class HeadlessRuntime final : public platform::FormsRuntime {
         Millis after;
     };
 
+    void changed() {
+        ++nativeChanges_;
+        ++unpainted_;
+    }
     // A handful of timers: a flat list scans faster than any tree (days of simulated ticks).
     Scheduled* find(const forms::Timer* t);
     const Scheduled* find(const forms::Timer* t) const;
@@ -103,6 +111,7 @@ class HeadlessRuntime final : public platform::FormsRuntime {
     std::vector<BoxRecord> boxes_;
     std::vector<MenuRecord> menus_;
     int nativeChanges_ = 0;
+    int unpainted_ = 0;
     int openBoxes_ = 0;
     std::vector<std::string> openTexts_;
     int maxOpenBoxes_ = 0;

@@ -3,7 +3,9 @@
 //  [X] images and labels: windowless, painted bottom first, mouse routed to the topmost
 //  [X] HScrollBar: a QScrollBar; a user move goes through HScrollBar::setValue (Change)
 //  [X] timers: precise QTimers at the effective interval, ticks through the dispatch rules
-//  [X] PopupMenu: a QMenu of the tree at the mouse; MsgBox: a QMessageBox, Windows button ids
+//  [X] PopupMenu: a QMenu of the tree at the mouse; MsgBox: a QMessageBox, Windows button ids,
+//      its buttons in the user's language (Qt's translations)
+//  [X] what a handler changed is painted before a call that holds the thread (paintPending)
 //  [X] End: the process ends at once, code 0, nothing restored
 //  [~] MouseMove's Button: read from the X server by the program (see buttonsDown)
 #include "platform/qt/qt_runtime.h"
@@ -14,6 +16,8 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEventLoop>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -117,10 +121,14 @@ void FormWidget::syncGeometry() {
 void FormWidget::controlChanged(const forms::Control& c, Property which) {
     // Coalesced: painted once control is back in the event loop. A new picture or caption
     // repaints its own place; a move repaints everything, old place included.
-    if (which == Property::Picture || which == Property::Caption)
-        update(rectOf(c));
-    else
-        update();
+    const QRect r = which == Property::Picture || which == Property::Caption ? rectOf(c) : rect();
+    update(r);
+    pending_ += r;
+}
+
+void FormWidget::paintPending() {
+    if (!pending_.isEmpty() && isVisible()) repaint(pending_);
+    pending_ = QRegion();
 }
 
 QRect FormWidget::rectOf(const forms::Control& c) const {
@@ -128,7 +136,8 @@ QRect FormWidget::rectOf(const forms::Control& c) const {
     return QRect(r.left, r.top, r.width, r.height);
 }
 
-void FormWidget::paintEvent(QPaintEvent*) {
+void FormWidget::paintEvent(QPaintEvent* e) {
+    pending_ -= e->region();
     QPainter painter(this);
     const int scale = forms::pictureScaleForDeviceScale(devicePixelRatioF());
     // Between device scales 1 and 2 the 2x pictures are drawn smaller: filtered, not sampled.
@@ -176,7 +185,13 @@ QtRuntime::QtRuntime()
     : terminate([] {
           std::fflush(nullptr);
           std::_Exit(0);
-      }) {}
+      }) {
+    // Qt's own texts (a box's Yes and No, the scroll bar's menu) in the user's language, as the
+    // system's are on Windows; in English when the locale has no translation.
+    if (QCoreApplication::instance() &&
+        qtTexts_.load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts_);
+}
 
 QtRuntime::~QtRuntime() {
     timers_.clear();
@@ -261,6 +276,11 @@ void QtRuntime::windowChangedNative(forms::Window& window, Property) {
     if (!w) return;
     w->syncGeometry();
     if (nativeResized) nativeResized(window.hWnd(), w->width(), w->height());
+}
+
+void QtRuntime::paintPendingNative() {
+    for (auto& [window, w] : widgets_)
+        w->paintPending();
 }
 
 void QtRuntime::timerNative(forms::Timer& timer, bool run, int interval) {

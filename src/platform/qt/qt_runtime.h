@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 
 #include <functional>
@@ -32,6 +33,8 @@ class FormWidget final : public QWidget {
     void syncGeometry();
     // Schedules the repaint a change of this control needs.
     void controlChanged(const forms::Control& c, forms::Property which);
+    // Paints at once what controlChanged has scheduled and not yet painted.
+    void paintPending();
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -46,6 +49,7 @@ class FormWidget final : public QWidget {
     forms::Window& window_;
     std::map<const forms::Control*, QScrollBar*> bars_;
     forms::ClickPairing clicks_;
+    QRegion pending_;
 };
 
 class QtRuntime final : public platform::FormsRuntime {
@@ -78,12 +82,14 @@ class QtRuntime final : public platform::FormsRuntime {
     void showNative(forms::Window& window, bool visible) override;
     void controlChangedNative(forms::Control& c, forms::Property which) override;
     void windowChangedNative(forms::Window& w, forms::Property which) override;
+    void paintPendingNative() override;
     void timerNative(forms::Timer& timer, bool run, int interval) override;
     int messageBoxNative(std::string_view text, int style, std::string_view title) override;
     forms::MenuItem* popupMenuNative(forms::Window& window, forms::MenuItem& menu) override;
     void endNative() override;
 
   private:
+    QTranslator qtTexts_;
     std::map<const forms::Window*, std::unique_ptr<FormWidget>> widgets_;
     std::map<const forms::Timer*, std::unique_ptr<QTimer>> timers_;
 };

@@ -505,6 +505,10 @@ void Win32Runtime::windowChangedNative(forms::Window& window, forms::Property) {
                  twipsToPixels(window.Height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Win32Runtime::paintPendingNative() {
+    impl_->flush();
+}
+
 void Win32Runtime::timerNative(forms::Timer& timer, bool run, int interval) {
     auto& timers = impl_->timers;
     std::size_t index = 0;

@@ -45,6 +45,7 @@ class Win32Runtime final : public platform::FormsRuntime {
     void showNative(forms::Window& window, bool visible) override;
     void controlChangedNative(forms::Control& control, forms::Property which) override;
     void windowChangedNative(forms::Window& window, forms::Property which) override;
+    void paintPendingNative() override;
     void timerNative(forms::Timer& timer, bool run, int interval) override;
     int messageBoxNative(std::string_view text, int style, std::string_view title) override;
     forms::MenuItem* popupMenuNative(forms::Window& window, forms::MenuItem& menu) override;

@@ -20,7 +20,15 @@ namespace {
 using namespace sorvane;
 using forms::Rect;
 
+// A French session, as LANG gives it (the locale need not be installed): Qt's own texts, such
+// as a box's standard buttons, must come in French.
 QApplication& app() {
+    static const bool french = [] {
+        for (const char* v : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
+            qunsetenv(v);
+        return qputenv("LANG", "fr_FR.UTF-8");
+    }();
+    (void)french;
     static int argc = 1;
     static char name[] = "qt_runtime_test";
     static char* argv[] = {name, nullptr};
@@ -62,7 +70,6 @@ struct TestForm final : forms::Window {
 
 struct QtRuntimeTest : ::testing::Test {
     QtRuntimeTest() {
-        app();
         rt.terminate = [this] { ++terminated; };
         rt.buttonsDown = [this] { return serverButtons; };
         rt.attach(form);
@@ -77,6 +84,7 @@ struct QtRuntimeTest : ::testing::Test {
     }
     QImage shot(qt::FormWidget& w) { return w.grab().toImage(); }
 
+    QApplication& application = app(); // before the runtime, which loads Qt's translations
     qt::QtRuntime rt;
     TestForm form;
     int terminated = 0;
@@ -296,6 +304,7 @@ struct BoxCase {
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton press; // NoButton: Escape
     int answer;
+    const char* buttonTexts; // as shown, in order
 };
 
 struct MessageBoxes : QtRuntimeTest, ::testing::WithParamInterface<BoxCase> {};
@@ -327,7 +336,10 @@ TEST_P(MessageBoxes, ShowTheTextTitleIconAndButtonsAndAnswerWindowsIds) {
     QString text, title;
     QMessageBox::Icon icon{};
     QMessageBox::StandardButtons buttons{};
+    QStringList buttonTexts;
     whenBoxOpens([&](QMessageBox& box) {
+        for (auto* b : box.buttons())
+            buttonTexts << b->text().remove('&');
         text = box.text();
         title = box.windowTitle();
         icon = box.icon();
@@ -344,17 +356,21 @@ TEST_P(MessageBoxes, ShowTheTextTitleIconAndButtonsAndAnswerWindowsIds) {
     EXPECT_EQ(icon, c.icon);
     EXPECT_EQ(buttons, c.buttons);
     EXPECT_EQ(answer, c.answer);
+    EXPECT_EQ(buttonTexts.join(' ').toStdString(), c.buttonTexts);
 }
 
 constexpr auto YesNo = QMessageBox::Yes | QMessageBox::No;
-INSTANTIATE_TEST_SUITE_P(
-    Styles, MessageBoxes,
-    ::testing::Values(
-        BoxCase{36, "Info - Batterie", QMessageBox::Question, YesNo, QMessageBox::Yes, 6},
-        BoxCase{36, "Info - Batterie", QMessageBox::Question, YesNo, QMessageBox::No, 7},
-        BoxCase{36, "Info - Batterie", QMessageBox::Question, YesNo, QMessageBox::NoButton, 7},
-        BoxCase{64, "Touche Rappel", QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, 1},
-        BoxCase{0, nullptr, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::NoButton, 1}));
+INSTANTIATE_TEST_SUITE_P(Styles, MessageBoxes,
+                         ::testing::Values(BoxCase{36, "Info - Batterie", QMessageBox::Question,
+                                                   YesNo, QMessageBox::Yes, 6, "Oui Non"},
+                                           BoxCase{36, "Info - Batterie", QMessageBox::Question,
+                                                   YesNo, QMessageBox::No, 7, "Oui Non"},
+                                           BoxCase{36, "Info - Batterie", QMessageBox::Question,
+                                                   YesNo, QMessageBox::NoButton, 7, "Oui Non"},
+                                           BoxCase{64, "Touche Rappel", QMessageBox::Information,
+                                                   QMessageBox::Ok, QMessageBox::Ok, 1, "OK"},
+                                           BoxCase{0, nullptr, QMessageBox::NoIcon, QMessageBox::Ok,
+                                                   QMessageBox::NoButton, 1, "OK"}));
 
 TEST_F(QtRuntimeTest, WhileABoxIsOpenOtherTimersTickButNotTheHandlerThatOpenedIt) {
     int slowTicks = 0, fastDuringBox = 0, boxes = 0;
