@@ -65,6 +65,8 @@ class FormsRuntime {
     bool raise(forms::Control& control, forms::Event event, const forms::MouseArgs& args = {});
     bool raise(forms::MenuItem& item);
     bool tick(forms::Timer& timer);
+    // Another start of the program asked for it: the window's Recall handler, once it is loaded.
+    bool recall(forms::Window& window);
     bool timerRunning(const forms::Timer& timer) const;
     // A key was pressed: the polls asleep on it wake.
     void keyPressed(int vKey);

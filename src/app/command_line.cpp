@@ -1,0 +1,101 @@
+#include "app/command_line.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#ifndef SORVANE_VERSION
+#error "SORVANE_VERSION comes from the project's version in the top CMakeLists.txt"
+#endif
+
+namespace sorvane::app {
+
+namespace {
+
+CommandLine refuse(const Tool& tool, const std::string& what) {
+    CommandLine line;
+    line.action = CommandLine::Action::Refuse;
+    line.text = std::string(tool.name) + ": " + what + " (see '" + std::string(tool.name) +
+                " --help')\n";
+    return line;
+}
+
+// As given, in quotes; a control character would garble the user's terminal.
+std::string quoted(std::string_view arg) {
+    std::string shown = "'";
+    for (char c : arg)
+        shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    return shown + "'";
+}
+
+std::string usage(const Tool& tool) {
+    std::string text = "Usage: " + std::string(tool.name) + " [--help] [--version]";
+    if (!tool.operand.empty()) text += " [" + std::string(tool.operand) + "]";
+    return text + "\n";
+}
+
+} // namespace
+
+std::string versionText(std::string_view name) {
+    return std::string(name) + " " SORVANE_VERSION "\n";
+}
+
+CommandLine parseCommandLine(const Tool& tool, std::span<const std::string_view> args) {
+    CommandLine line;
+    bool operandGiven = false;
+    bool optionsEnded = false;
+    for (std::string_view arg : args) {
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--help" || arg == "-h") {
+                line.action = CommandLine::Action::Help;
+                line.text = usage(tool) + std::string(tool.about);
+                return line;
+            } else if (arg == "--version") {
+                line.action = CommandLine::Action::Version;
+                line.text = versionText(tool.name);
+                return line;
+            } else {
+                return refuse(tool, "unknown option " + quoted(arg));
+            }
+            continue;
+        }
+        const std::string operand(tool.operand);
+        if (operand.empty()) return refuse(tool, "unexpected argument " + quoted(arg));
+        if (operandGiven) return refuse(tool, "a second " + operand + ": " + quoted(arg));
+        if (arg.empty()) return refuse(tool, "empty " + operand);
+        line.operand = arg;
+        operandGiven = true;
+    }
+    return line;
+}
+
+CommandLine parseCommandLine(const Tool& tool, int argc, char** argv) {
+    std::vector<std::string_view> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    return parseCommandLine(tool, args);
+}
+
+int answer(const CommandLine& line) {
+    const bool refused = line.action == CommandLine::Action::Refuse;
+    std::fputs(line.text.c_str(), refused ? stderr : stdout);
+    std::fflush(refused ? stderr : stdout);
+    return refused ? 2 : 0;
+}
+
+std::string folderProblem(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) return "no such folder";
+    if (ec) return "cannot read it (" + ec.message() + ")";
+    if (status.type() != fs::file_type::directory) return "not a folder";
+    fs::directory_iterator listing(path, ec);
+    if (ec) return "cannot read it (" + ec.message() + ")";
+    return {};
+}
+
+} // namespace sorvane::app
