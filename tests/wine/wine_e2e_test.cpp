@@ -608,7 +608,7 @@ TEST_F(WineGauge, PowerToolAnswersItsOptions) {
         const auto r = session_->runToEnd(session_->wine({SORVANE_POWER_EXE, row.arg}));
         ASSERT_TRUE(r.finished) << row.arg;
         EXPECT_EQ(r.exitCode, row.exitCode) << row.arg << ": " << r.text;
-        EXPECT_EQ(r.text.rfind(row.said, 0), 0u) << row.arg << ": " << r.text;
+        EXPECT_NE(r.text.find(row.said), std::string::npos) << row.arg << ": " << r.text;
     }
 }
 
