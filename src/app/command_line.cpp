@@ -50,13 +50,9 @@ CommandLine parseCommandLine(const Tool& tool, std::span<const std::string_view>
             if (arg == "--") {
                 optionsEnded = true;
             } else if (arg == "--help" || arg == "-h") {
-                line.action = CommandLine::Action::Help;
-                line.text = usage(tool) + std::string(tool.about);
-                return line;
+                return {CommandLine::Action::Help, {}, usage(tool) + std::string(tool.about)};
             } else if (arg == "--version") {
-                line.action = CommandLine::Action::Version;
-                line.text = versionText(tool.name);
-                return line;
+                return {CommandLine::Action::Version, {}, versionText(tool.name)};
             } else {
                 return refuse(tool, "unknown option " + quoted(arg));
             }
