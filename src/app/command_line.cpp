@@ -16,8 +16,8 @@ namespace {
 CommandLine refuse(const Tool& tool, const std::string& what) {
     CommandLine line;
     line.action = CommandLine::Action::Refuse;
-    line.text = std::string(tool.name) + ": " + what + " (see '" + std::string(tool.name) +
-                " --help')\n";
+    line.text =
+        std::string(tool.name) + ": " + what + " (see '" + std::string(tool.name) + " --help')\n";
     return line;
 }
 

@@ -141,8 +141,7 @@ bool isRunning(pid_t pid, int* exitCode) {
     if (r == 0) return true;
     if (r == pid) {
         forget(pid);
-        if (exitCode)
-            *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (exitCode) *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     // Not our child (a daemon's PID we were told): ask the kernel.
     if (r < 0 && errno == ECHILD) return ::kill(pid, 0) == 0;

@@ -347,8 +347,8 @@ TEST_F(WineGauge, ThreeBarsHidesTheGaugeWithTheRecallKeyBoxAndF8BringsItBack) {
 
     // Started again, the program brings the hidden gauge back and leaves: one gauge.
     ASSERT_NO_FATAL_FAILURE(hideWithThreeBars());
-    const auto again = session_->runToEnd(session_->wineWithPower(fixtures + "/battery57",
-                                                                  {SORVANE_EXE}));
+    const auto again =
+        session_->runToEnd(session_->wineWithPower(fixtures + "/battery57", {SORVANE_EXE}));
     EXPECT_TRUE(again.finished) << "the second start stayed";
     EXPECT_EQ(again.exitCode, 0) << again.text;
     EXPECT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(250); }))

@@ -34,8 +34,8 @@ X11Instance::X11Instance(const std::string& displayName) {
     // Never mapped; only its life and its messages count.
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
-    window_ = XCreateWindow(display_, DefaultRootWindow(display_), -10, -10, 1, 1, 0, 0,
-                            InputOnly, CopyFromParent, CWOverrideRedirect, &attributes);
+    window_ = XCreateWindow(display_, DefaultRootWindow(display_), -10, -10, 1, 1, 0, 0, InputOnly,
+                            CopyFromParent, CWOverrideRedirect, &attributes);
     XStoreName(display_, window_, "sorvane-instance");
 }
 
