@@ -4,7 +4,7 @@
 #   SOURCE_DIR   the source tree
 #   VERSION      the project's version
 #   OUTPUT       the zip to write
-get_filename_component(top ${OUTPUT} NAME_WE)
+get_filename_component(top ${OUTPUT} NAME_WLE)
 file(REMOVE_RECURSE ${top})
 file(MAKE_DIRECTORY ${top})
 file(COPY ${WINDOWS_DIR}/Sorvane.exe ${WINDOWS_DIR}/sorvane-power.exe DESTINATION ${top})

@@ -1,8 +1,6 @@
 #include "app/command_line.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #ifndef SORVANE_VERSION
@@ -80,18 +78,6 @@ int answer(const CommandLine& line) {
     std::fputs(line.text.c_str(), refused ? stderr : stdout);
     std::fflush(refused ? stderr : stdout);
     return refused ? 2 : 0;
-}
-
-std::string folderProblem(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (status.type() == fs::file_type::not_found) return "no such folder";
-    if (ec) return "cannot read it (" + ec.message() + ")";
-    if (status.type() != fs::file_type::directory) return "not a folder";
-    fs::directory_iterator listing(path, ec);
-    if (ec) return "cannot read it (" + ec.message() + ")";
-    return {};
 }
 
 } // namespace sorvane::app
