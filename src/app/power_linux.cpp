@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "platform/linux/sysfs_power.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -19,6 +20,8 @@ constexpr sorvane::app::Tool tool{
 }
 
 int main(int argc, char** argv) {
+    // A closed pipe on stdout ends the output, not the process by a signal.
+    std::signal(SIGPIPE, SIG_IGN);
     const auto line = sorvane::app::parseCommandLine(tool, argc, argv);
     if (line.action != sorvane::app::CommandLine::Action::Run) return sorvane::app::answer(line);
     const std::string root = line.operand.empty() ? "/sys/class/power_supply" : line.operand;
