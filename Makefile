@@ -75,9 +75,10 @@ windows: deps
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target Sorvane sorvane-power
 	@ls -l $(WIN_BUILD)/Sorvane.exe $(WIN_BUILD)/sorvane-power.exe
 
-# A .deb of the Linux desktop build, in $(BUILD)/.
+# A .deb of the Linux desktop build and a zip of the Windows programs, in $(BUILD)/.
 package: build
 	cd $(BUILD) && cpack -G DEB
+	cmake --build $(BUILD) --target sorvane_windows_zip
 
 clean:
 	rm -rf $(BUILD) build-*

@@ -57,6 +57,7 @@ constexpr std::array table{
     EventBinding{"F8",   "",             Event::Load,      &recall_watcher::Form_Load},
     EventBinding{"F8",   "verif",        Event::Timer,     &recall_watcher::verif_Timer},
     EventBinding{"F8",   "touche",       Event::Timer,     &recall_watcher::touche_Timer,     nullptr, recallKey},
+    EventBinding{"F8",   "",             Event::Recall,    &recall_watcher::Form_Recall},
 };
 // clang-format on
 
@@ -75,8 +76,13 @@ void bind(Program& p, const EventBinding& row) {
                                std::string(row.control) + " for this event");
     };
     if (row.control.empty()) {
-        if (row.event != Event::Load || !row.handler) fail();
-        window.Load = handler;
+        if (!row.handler) fail();
+        if (row.event == Event::Load)
+            window.Load = handler;
+        else if (row.event == Event::Recall)
+            window.Recall = handler;
+        else
+            fail();
         return;
     }
     if (auto* timer = window.findTimer(row.control); timer && row.event == Event::Timer) {

@@ -1,7 +1,10 @@
-// sorvane: the gauge on a Linux/X11 desktop (X11 or XWayland). No command line, no settings.
+// sorvane: the gauge on a Linux/X11 desktop (X11 or XWayland). No settings; the command line
+// only answers --help and --version. One gauge per screen: a later start recalls it.
+#include "app/command_line.h"
 #include "app/event_table.h"
 #include "platform/linux/linux_os.h"
 #include "platform/linux/signals.h"
+#include "platform/linux/x11_instance.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/screen_watch.h"
 #include "platform/qt/x11_session.h"
@@ -15,7 +18,23 @@
 
 using namespace sorvane;
 
+namespace {
+constexpr app::Tool tool{
+    "sorvane", "",
+    "Shows the battery charge in a small always-on-top gauge on the X11 desktop named by\n"
+    "DISPLAY (under Wayland, through XWayland). Started again while it runs, it brings the\n"
+    "running gauge back to the front, as F8 does, and exits.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "\n"
+    "Keys, wherever the focus is: F5 beep on or off, F6 hide or show the panels, F7 hide or\n"
+    "show the desktop icons, F8 bring the hidden gauge back.\n"};
+}
+
 int main(int argc, char** argv) {
+    const app::CommandLine line = app::parseCommandLine(tool, argc, argv);
+    if (line.action != app::CommandLine::Action::Run) return app::answer(line);
     // A write to a dead X connection then fails with EPIPE and its error path says so.
     std::signal(SIGPIPE, SIG_IGN);
     // Qt's Wayland platform cannot place or stack a window; XWayland can.
@@ -25,6 +44,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     qt::exitOnLostDisplay();
+    // Before any window: a second start only asks the running gauge to come back.
+    linuxos::X11Instance instance;
+    switch (instance.claim()) {
+    case linuxos::X11Instance::Claim::Recalled:
+        return 0;
+    case linuxos::X11Instance::Claim::Unanswered:
+        std::fputs("sorvane: the gauge already running on this display does not answer; end it "
+                   "before starting another.\n",
+                   stderr);
+        return 1;
+    default:
+        break;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sorvane");
@@ -91,6 +123,10 @@ int main(int argc, char** argv) {
             if (dynamic_cast<qt::FormWidget*>(w)) qt::keepReachable(*w);
     });
     app::Gauge program(os.services(), rt);
+    instance.onRecall = [&] { rt.recall(program.F8); };
+    QSocketNotifier laterStarts(instance.connectionFd(), QSocketNotifier::Read);
+    QObject::connect(&laterStarts, &QSocketNotifier::activated, [&] { instance.pump(); });
     program.start();
+    instance.pump(); // a request that came in while the gauge was starting
     return QApplication::exec();
 }

@@ -1,5 +1,7 @@
-// Sorvane.exe: the gauge on the Windows desktop.
+// Sorvane.exe: the gauge on the Windows desktop. A windowed program: it ignores its command line.
+// One gauge per session: a later start recalls it and leaves.
 #include "app/event_table.h"
+#include "platform/win32/win32_instance.h"
 #include "platform/win32/win32_os.h"
 #include "platform/win32/win32_runtime.h"
 
@@ -28,6 +30,16 @@ void __verbose_terminate_handler() {
 #endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Held until the process ends, whichever way it ends.
+    sorvane::win32::SessionInstance session;
+    switch (session.claim()) {
+    case sorvane::win32::SessionInstance::Claim::Recalled:
+        return 0;
+    case sorvane::win32::SessionInstance::Claim::Unanswered:
+        return 1;
+    case sorvane::win32::SessionInstance::Claim::Ours:
+        break;
+    }
     sorvane::win32::Win32Runtime runtime(instance);
     // The refresh runs right after any other handler instead of a hundred times a second. The
     // key polls keep their clocks: without a system-wide hook Windows tells a program of no key

@@ -37,7 +37,9 @@ enum class Property {
     Checked,
 };
 
-enum class Event { Load, MouseMove, Click, Change, Timer };
+// Recall: another start of the program asked this one to bring its gauge back (the program is
+// one per desktop; a second start is one more way to call it back).
+enum class Event { Load, MouseMove, Click, Change, Timer, Recall };
 
 // When a runtime that lets the machine sleep may deliver a timer's ticks. A plain clock runtime
 // delivers every timer on its interval; the result is the same, only later.
@@ -272,6 +274,7 @@ class Window : public PropertyOwner {
     void PopupMenu(MenuItem& menu);
 
     Handler Load;
+    Handler Recall;
 
     // Paint order, bottom first: a backend paints in this order and hit-tests in reverse.
     const std::vector<Control*>& controls() const { return controls_; }

@@ -85,6 +85,7 @@ bool FormsRuntime::raise(forms::Control& control, Event event, const forms::Mous
         return false;
     case Event::Load:
     case Event::Timer:
+    case Event::Recall:
         return false;
     }
     return false;
@@ -92,6 +93,10 @@ bool FormsRuntime::raise(forms::Control& control, Event event, const forms::Mous
 
 bool FormsRuntime::raise(forms::MenuItem& item) {
     return item.Click && deliver(&item, Event::Click, item.Click);
+}
+
+bool FormsRuntime::recall(forms::Window& window) {
+    return window.loaded_ && window.Recall && deliver(&window, Event::Recall, window.Recall);
 }
 
 bool FormsRuntime::timerRunning(const forms::Timer& timer) const {

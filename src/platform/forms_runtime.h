@@ -55,6 +55,8 @@ class FormsRuntime : private TimerClocks {
     bool raise(forms::Control& control, forms::Event event, const forms::MouseArgs& args = {});
     bool raise(forms::MenuItem& item);
     bool tick(forms::Timer& timer) override;
+    // Another start of the program asked for it: the window's Recall handler, once it is loaded.
+    bool recall(forms::Window& window);
     bool timerRunning(const forms::Timer& timer) const override;
     // A key was pressed: the polls asleep on it wake.
     void keyPressed(int vKey) { delivery_.keyPressed(vKey); }

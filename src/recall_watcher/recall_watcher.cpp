@@ -47,4 +47,10 @@ void touche_Timer(Program& p) {
     recallGauge(p);
 }
 
+// Another start of the program: as F8 does, so starting it again is also a recall key where F8
+// is not seen (a Wayland session).
+void Form_Recall(Program& p) {
+    recallGauge(p);
+}
+
 } // namespace sorvane::recall_watcher

@@ -9,4 +9,5 @@ namespace sorvane::recall_watcher {
 void Form_Load(Program& p);
 void verif_Timer(Program& p);
 void touche_Timer(Program& p);
+void Form_Recall(Program& p);
 } // namespace sorvane::recall_watcher

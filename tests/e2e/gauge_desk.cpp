@@ -35,14 +35,28 @@ pid_t GaugeDesk::start() {
     return start({});
 }
 
-pid_t GaugeDesk::start(const std::vector<std::string>& wrapper) {
+std::vector<std::string> GaugeDesk::command(const std::vector<std::string>& wrapper,
+                                            const std::vector<std::string>& args) const {
     if (!powerNamespaceAvailable())
         throw std::runtime_error("no private mount namespace here (unshare -m)");
     std::vector<std::string> argv{"env", "ALSA_CONFIG_PATH=" + asoundConf_.string()};
     argv.insert(argv.end(), wrapper.begin(), wrapper.end());
-    argv.push_back(SORVANE_BINARY);
-    gauge_ = session_.spawn(inPowerNamespace(power_.dir().string(), argv), "sorvane");
+    argv.push_back(binary_);
+    argv.insert(argv.end(), args.begin(), args.end());
+    return inPowerNamespace(power_.dir().string(), argv);
+}
+
+pid_t GaugeDesk::start(const std::vector<std::string>& wrapper) {
+    gauge_ = session_.spawn(command(wrapper, {}), "sorvane");
     return gauge_;
+}
+
+pid_t GaugeDesk::startAnother(const std::vector<std::string>& args) {
+    return session_.spawn(command({}, args), "sorvane-another");
+}
+
+RunResult GaugeDesk::runAnother(const std::vector<std::string>& args) {
+    return session_.run(command({}, args));
 }
 
 void GaugeDesk::stop() {

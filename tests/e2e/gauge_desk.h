@@ -42,6 +42,10 @@ class GaugeDesk {
     // Same, with `wrapper` run in front of the program inside its namespace (strace, ...);
     // pid() is then the wrapper's.
     pid_t start(const std::vector<std::string>& wrapper);
+    // Another start of the program in the same desk and namespace, with these arguments: left
+    // running (ended with the session), or run to its end.
+    pid_t startAnother(const std::vector<std::string>& args = {});
+    RunResult runAnother(const std::vector<std::string>& args = {});
     bool running();
     // Ends the program by its PID and forgets that PID; start() may run it again.
     void stop();
@@ -59,6 +63,8 @@ class GaugeDesk {
     std::vector<std::int16_t> sound() const;
 
   private:
+    std::vector<std::string> command(const std::vector<std::string>& wrapper,
+                                     const std::vector<std::string>& args) const;
     XSession session_;
     PowerTree power_;
     fs::path asoundConf_;

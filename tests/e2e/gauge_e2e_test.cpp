@@ -38,9 +38,26 @@ TEST(Display, WithoutOneTheProgramSaysSoOnOneLineAndExitsWithOne) {
         const RunResult r = run({"env", "-u", "DISPLAY", env[0], SORVANE_BINARY}, {}, 20s);
         EXPECT_EQ(r.exitCode, 1) << env[0];
         EXPECT_EQ(countLines(r.err), 1) << lines(r.err);
-        EXPECT_NE(r.err.find("make demo"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("DISPLAY=:0 sorvane"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("make "), std::string::npos) << "no build commands: " << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+TEST(CommandLine, HelpAndVersionAnswerWithoutADisplayAndABadOptionIsRefused) {
+    const RunResult help = run({"env", "-u", "DISPLAY", SORVANE_BINARY, "--help"}, {}, 20s);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: sorvane [--help] [--version]\n", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("F8"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+    const RunResult version = run({SORVANE_BINARY, "--version"}, {"DISPLAY=:259"}, 20s);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "sorvane " SORVANE_VERSION "\n");
+    const RunResult bad = run({SORVANE_BINARY, "--bogus"}, {"DISPLAY=:259"}, 20s);
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(countLines(bad.err), 1) << lines(bad.err);
+    EXPECT_NE(bad.err.find("'--bogus'"), std::string::npos) << bad.err;
 }
 
 // A bare Xvfb of our own, so the test can pull it away.
@@ -235,6 +252,35 @@ TEST_F(Desk, TheGaugeShowsTheBatteryFollowsItAndBlinksAndBeepsWhenLow) {
     blinks("off");
     EXPECT_EQ(desk.sound().size(), sound) << "F5 silenced the beep";
     EXPECT_TRUE(desk.running());
+}
+
+// Two clicks on the menu entry: one gauge. The one that finds the other running leaves with 0.
+TEST_F(Desk, TwoStartsAtTheSameInstantEndWithOneGauge) {
+    GaugeDesk desk(/*picom*/ false, /*pcmanfm*/ false);
+    desk.power().onBattery(55);
+    const pid_t starts[] = {desk.start(), desk.startAnother()};
+    pid_t left = 0;
+    int exitCode = -1;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            for (pid_t p : starts)
+                if (!isRunning(p, &exitCode)) return (left = p) != 0;
+            return false;
+        },
+        15s))
+        << "both still run" << desk.log();
+    EXPECT_EQ(exitCode, 0);
+    const pid_t gauge = left == starts[0] ? starts[1] : starts[0];
+    EXPECT_TRUE(isRunning(gauge));
+    ASSERT_NE(waitForGauge(desk), 0u) << desk.log();
+    const auto gauges = [&] {
+        int n = 0;
+        for (Window w : findWindowsByClass(desk.d(), "sorvane"))
+            n += wmName(desk.d(), w) == "Main";
+        return n;
+    };
+    EXPECT_EQ(gauges(), 1);
+    EXPECT_FALSE(waitUntil([&] { return gauges() > 1; }, 1s));
 }
 
 TEST_F(Desk, TheNoBatteryQuestionComesOnceAndYesEndsTheProgramAtOnce) {
@@ -494,6 +540,24 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         click(d, g.x + 46 + 20, g.y + 5); // in the slider's track, left of the handle
         EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(249); }, 3s))
             << "opacity " << opacity().value_or(0) / 0x01010101ul;
+    }
+    {
+        SCOPED_TRACE("a second start brings the hidden gauge back, silently, and leaves");
+        choose(4, 3);
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 3s));
+        EXPECT_TRUE(acknowledge("Touche Rappel"));
+        const std::size_t tones = tonesSoFar();
+        const RunResult again = desk->runAnother();
+        EXPECT_EQ(again.exitCode, 0) << again.err;
+        EXPECT_EQ(again.out + again.err, "");
+        EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(250); }, 1s));
+        EXPECT_TRUE(hasAtom(d, main, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
+        EXPECT_FALSE(waitUntil([&] { return tonesSoFar() > tones; }, 1s)) << "it is silent";
+        int gauges = 0;
+        for (Window w : findWindowsByClass(d, "sorvane"))
+            gauges += wmName(d, w) == "Main";
+        EXPECT_EQ(gauges, 1);
+        EXPECT_TRUE(desk->running());
     }
     {
         SCOPED_TRACE("a held F8 is polled on its 50 ms beat; once up, the polls sleep");

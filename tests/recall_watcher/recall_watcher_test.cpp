@@ -91,6 +91,22 @@ TEST_F(Recall, F8WhileHiddenBringsTheGaugeBackSilentlyAndCancelsTheLevelRecall) 
     EXPECT_TRUE(os.beeps().empty()) << "no level recall after a key recall";
 }
 
+TEST_F(Recall, AnotherStartRecallsAsF8DoesOnceLoadedAndNeverAfterTheEnd) {
+    EXPECT_FALSE(rt.recall(p.F8)) << "nothing to recall before the watcher has loaded";
+    start(50);
+    hide(4);
+    const auto from = mark();
+    EXPECT_TRUE(rt.recall(p.F8));
+    EXPECT_TRUE(shown());
+    EXPECT_FALSE(p.F8.verif.Enabled.get());
+    EXPECT_EQ(topmostCalls(from), 1u);
+    m.setPower(0, 20);
+    m.advance(10s);
+    EXPECT_TRUE(os.beeps().empty()) << "silent, and no level recall after it";
+    rt.End();
+    EXPECT_FALSE(rt.recall(p.F8));
+}
+
 TEST_F(Recall, F8WhileShownResetsTheOpacityAndTheSlider) {
     start(50);
     M.HScroll1.setValue(90);

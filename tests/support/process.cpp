@@ -134,12 +134,15 @@ pid_t spawn(const std::vector<std::string>& argv, const Env& env, const std::str
     return pid;
 }
 
-bool isRunning(pid_t pid) {
+bool isRunning(pid_t pid, int* exitCode) {
     if (pid <= 0) return false;
     int status = 0;
     const pid_t r = ::waitpid(pid, &status, WNOHANG);
     if (r == 0) return true;
-    if (r == pid) forget(pid);
+    if (r == pid) {
+        forget(pid);
+        if (exitCode) *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
     // Not our child (a daemon's PID we were told): ask the kernel.
     if (r < 0 && errno == ECHILD) return ::kill(pid, 0) == 0;
     return false;

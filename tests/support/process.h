@@ -26,8 +26,9 @@ pid_t spawn(const std::vector<std::string>& argv, const Env& env = {},
 // Ends one child: SIGTERM, waits up to `grace`, then SIGKILL; reaps it. Safe on a dead PID.
 void endProcess(pid_t pid, std::chrono::milliseconds grace = std::chrono::milliseconds(2000));
 
-// True while the child runs (reaps it when it has exited).
-bool isRunning(pid_t pid);
+// True while the child runs (reaps it when it has exited, and then stores its exit code, 128 +
+// signal when killed, in *exitCode when given).
+bool isRunning(pid_t pid, int* exitCode = nullptr);
 
 // Ends every process re-parented to this one (orphaned grandchildren), by PID.
 void endOrphans();

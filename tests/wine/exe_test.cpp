@@ -107,7 +107,9 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionString{"FileVersion", "1.00"}, VersionString{"ProductVersion", "1.00"},
                       VersionString{"ProductName", "Sorvane"},
                       VersionString{"InternalName", "Sorvane"},
-                      VersionString{"OriginalFilename", "Sorvane.exe"}),
+                      VersionString{"OriginalFilename", "Sorvane.exe"},
+                      VersionString{"LegalCopyright",
+                                    "Copyright (C) The Sorvane developers. MIT licence."}),
     [](const auto& info) { return std::string(info.param.key); });
 
 TEST(ProgramFile, VersionNumbersAndTranslation) {

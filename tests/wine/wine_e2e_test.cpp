@@ -129,6 +129,13 @@ class WineGauge : public ::testing::Test {
     }
 
     bool running() { return isRunning(gauge_); }
+    void hideWithThreeBars();
+    std::size_t gaugeWindows() {
+        std::size_t n = 0;
+        for (Window w : windowsInTree(d, 3))
+            n += wmClass(d, w) == "sorvane.exe.sorvane.exe" && wmName(d, w) == "Main";
+        return n;
+    }
     bool ended() {
         if (!waitUntil([&] { return !isRunning(gauge_); }, 10s)) return false;
         gauge_ = 0;
@@ -333,6 +340,48 @@ TEST_F(WineGauge, OptionsMenuOpensFromAClickWithCaptionsCheckMarksAndTheBarsSubM
 TEST_F(WineGauge, ThreeBarsHidesTheGaugeWithTheRecallKeyBoxAndF8BringsItBack) {
     ASSERT_NO_FATAL_FAILURE(start("battery57"));
     ASSERT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(200); }));
+    ASSERT_NO_FATAL_FAILURE(hideWithThreeBars());
+
+    focusGauge();
+    tapKey(d, XK_F8);
+    EXPECT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(250); }))
+        << "F8 brings the gauge back at alpha 250";
+
+    // Started again, the program brings the hidden gauge back and leaves: one gauge.
+    ASSERT_NO_FATAL_FAILURE(hideWithThreeBars());
+    const auto again =
+        session_->runToEnd(session_->wineWithPower(fixtures + "/battery57", {SORVANE_EXE}));
+    EXPECT_TRUE(again.finished) << "the second start stayed";
+    EXPECT_EQ(again.exitCode, 0) << again.text;
+    EXPECT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(250); }))
+        << "the second start did not bring the gauge back";
+    EXPECT_EQ(gaugeWindows(), 1u);
+    EXPECT_TRUE(running());
+}
+
+TEST_F(WineGauge, TwoStartsAtTheSameInstantEndWithOneGauge) {
+    const auto command = session_->wineWithPower(fixtures + "/battery57", {SORVANE_EXE});
+    gauge_ = session_->x().spawn(command, "sorvane");
+    const pid_t other = session_->x().spawn(command, "sorvane-again");
+    int exitCode = -1;
+    pid_t left = 0;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            for (pid_t p : {gauge_, other})
+                if (!isRunning(p, &exitCode)) return (left = p) != 0;
+            return false;
+        },
+        30s))
+        << "both still run" << windowList();
+    EXPECT_EQ(exitCode, 0);
+    if (left == gauge_) gauge_ = other; // the one still running is the gauge, ended at teardown
+    ASSERT_TRUE(waitUntil([&] { return (main_ = findProgramWindow(d, "sorvane.exe", "Main")); }));
+    EXPECT_EQ(gaugeWindows(), 1u);
+    EXPECT_FALSE(waitUntil([&] { return gaugeWindows() > 1; }, 1s)) << windowList();
+}
+
+// "3 barre" from the options menu, then OK on the box that names the recall key.
+void WineGauge::hideWithThreeBars() {
     const Window menu = openOptions();
     ASSERT_NE(menu, 0u);
     auto [cx, cy] = entryCentre(menu, 3, 5);
@@ -355,11 +404,6 @@ TEST_F(WineGauge, ThreeBarsHidesTheGaugeWithTheRecallKeyBoxAndF8BringsItBack) {
     click(d, x + w / 2, y + h / 2);
     EXPECT_TRUE(waitUntil([&] { return !findProgramWindow(d, "sorvane.exe", "Touche Rappel"); }))
         << "OK closes the box";
-
-    focusGauge();
-    tapKey(d, XK_F8);
-    EXPECT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(250); }))
-        << "F8 brings the gauge back at alpha 250";
 }
 
 TEST_F(WineGauge, F5F6F7WithTheGaugeFocusedFlipTheCheckMarks) {
@@ -597,6 +641,25 @@ TEST_P(WinePowerTool, PrintsWhatWineReadsFromTheFixture) {
         session_->wineWithPower(fixtures + "/" + GetParam().fixture, {SORVANE_POWER_EXE}));
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(lines(r.text), GetParam().lines);
+}
+
+// Like its Linux twin: --help and --version on stdout with 0, a bad argument refused with 2.
+TEST_F(WineGauge, PowerToolAnswersItsOptions) {
+    struct Row {
+        const char* arg;
+        int exitCode;
+        std::string said;
+    };
+    for (const Row& row : {Row{"--help", 0, "Usage: sorvane-power [--help] [--version]\n"},
+                           Row{"--version", 0, "sorvane-power " SORVANE_VERSION "\n"},
+                           Row{"--bogus", 2, "sorvane-power: unknown option '--bogus'"},
+                           Row{"C:\\", 2, "sorvane-power: unexpected argument 'C:\\'"}}) {
+        auto r = session_->runToEnd(session_->wine({SORVANE_POWER_EXE, row.arg}));
+        std::erase(r.text, '\r'); // the console's line ends
+        ASSERT_TRUE(r.finished) << row.arg;
+        EXPECT_EQ(r.exitCode, row.exitCode) << row.arg << ": " << r.text;
+        EXPECT_NE(r.text.find(row.said), std::string::npos) << row.arg << ": " << r.text;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

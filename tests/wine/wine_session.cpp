@@ -36,7 +36,7 @@ WineSession::Output WineSession::runToEnd(const std::vector<std::string>& argv,
     const std::string name = "run" + std::to_string(++runs_);
     const pid_t pid = x_->spawn(argv, name);
     Output out;
-    out.finished = waitUntil([&] { return !isRunning(pid); }, timeout, 20ms);
+    out.finished = waitUntil([&] { return !isRunning(pid, &out.exitCode); }, timeout, 20ms);
     x_->end(pid);
     out.text = x_->log(name);
     return out;

@@ -34,6 +34,7 @@ class WineSession {
     // would never reach its end. Returns the output; `finished` is false on a timeout.
     struct Output {
         bool finished = false;
+        int exitCode = -1;
         std::string text;
     };
     Output runToEnd(const std::vector<std::string>& argv,

@@ -56,15 +56,15 @@ void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 std::string displayProblem() {
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name)
-        return "sorvane: no X display (DISPLAY is not set). Start it from a desktop session, or "
-               "run `make demo` to see it on a private virtual display.";
+        return "sorvane: no X display (DISPLAY is not set). Start it from the menu or a terminal "
+               "of a desktop session, or name the display: DISPLAY=:0 sorvane";
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     const bool failed = xcb_connection_has_error(c) != 0;
     xcb_disconnect(c);
     if (failed)
         return std::string("sorvane: cannot open the X display \"") + name +
-               "\". Start it from a desktop session, or run `make demo` to see it on a private "
-               "virtual display.";
+               "\". Start it from the menu or a terminal of a desktop session, or name a display "
+               "you may use: DISPLAY=:0 sorvane";
     return {};
 }
 

@@ -36,8 +36,6 @@ static_assert(SB_ENDSCROLL == static_cast<int>(ScrollCode::EndScroll));
 
 namespace {
 
-constexpr wchar_t formClass[] = L"SorvaneForm";
-
 std::wstring wide(std::string_view utf8) {
     const std::u16string s = utf8ToUtf16(utf8);
     return std::wstring(s.begin(), s.end());
@@ -305,6 +303,10 @@ struct Win32Runtime::Impl {
     }
 
     LRESULT handle(forms::Window& w, ::HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg == recallMessage()) { // from another start of the program
+            rt.recall(w);
+            return 0;
+        }
         switch (msg) {
         case WM_ERASEBKGND:
             return 1;
@@ -432,6 +434,11 @@ Win32Runtime::Win32Runtime(void* instance)
 }
 
 Win32Runtime::~Win32Runtime() = default;
+
+unsigned Win32Runtime::recallMessage() {
+    static const UINT message = RegisterWindowMessageW(L"Sorvane.Recall");
+    return message;
+}
 
 int Win32Runtime::run() {
     MSG msg;

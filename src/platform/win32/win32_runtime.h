@@ -8,6 +8,7 @@
 //  [X] Pop-up menus: TrackPopupMenu at the cursor, built afresh from the menu tree.
 //  [X] Message boxes: MessageBoxW (see messageBoxNative for why not the A call).
 //  [X] Ending: ExitProcess, at once.
+//  [X] Recall by another start: a registered message posted to a form raises its Recall event.
 //  [X] Twips to pixels by the system DPI (system-aware manifest). Pictures keep their 96-dpi
 //      layout scaled to the DPI: the artwork's own pixels at 96 dpi (1x) and 192 dpi (2x), the
 //      2x pictures resampled in between and beyond.
@@ -35,6 +36,11 @@ class Win32Runtime final : public platform::FormsRuntime {
     int run();
 
     int dpi() const { return dpi_; }
+
+    // Every form's window class, and the message with which another start of the program asks a
+    // form for its Recall event.
+    static constexpr wchar_t formClass[] = L"SorvaneForm";
+    static unsigned recallMessage();
 
     // Reports an error the runtime cannot recover from and ends the program, as a forms runtime
     // does with its own error box.

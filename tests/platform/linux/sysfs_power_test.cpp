@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -64,18 +65,38 @@ INSTANTIATE_TEST_SUITE_P(
         Layout{"capacity_zero_design", 1, 0, 62, -1}, Layout{"uevent_energy", 0, 0, 60, 12000}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SorvanePower, ABadArgumentGetsOneLineOfUsageAndExitCode2) {
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"/no/such/folder"},
-                                                 {"--help"},
-                                                 {""},
-                                                 {"a", "b"},
-                                                 {kFixtures + "garbage/BAT0/type"}}) {
+// --help and --version answer on stdout; a bad argument or a folder it cannot read gets one
+// line on stderr that names it, and exit code 2.
+TEST(SorvanePower, AnswersItsOptionsAndRefusesABadArgumentInOneLine) {
+    struct Row {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out;  // the start of stdout
+        std::string said; // in the one line of stderr
+    };
+    const Row rows[] = {
+        {{"--help"}, 0, "Usage: sorvane-power [--help] [--version] [POWER_SUPPLY_DIR]\n", ""},
+        {{"--version"}, 0, "sorvane-power " SORVANE_VERSION "\n", ""},
+        {{"/no/such/folder"}, 2, "", "/no/such/folder: no such folder"},
+        {{kFixtures + "garbage/BAT0/type"}, 2, "", "garbage/BAT0/type: not a folder"},
+        {{"-x"}, 2, "", "unknown option '-x'"},
+        {{""}, 2, "", "empty POWER_SUPPLY_DIR"},
+        {{"a", "b"}, 2, "", "a second POWER_SUPPLY_DIR: 'b'"},
+    };
+    for (const Row& row : rows) {
         std::vector<std::string> argv{SORVANE_POWER_TOOL};
-        argv.insert(argv.end(), args.begin(), args.end());
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
         const auto r = testsupport::run(argv);
-        EXPECT_EQ(r.exitCode, 2) << args.front();
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "usage: sorvane-power [POWER_SUPPLY_DIR]\n");
+        EXPECT_EQ(r.exitCode, row.exitCode) << row.args.front();
+        EXPECT_EQ(r.out.substr(0, row.out.size()), row.out) << row.args.front();
+        if (row.said.empty()) {
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err.rfind("sorvane-power: ", 0), 0u) << r.err;
+            EXPECT_NE(r.err.find(row.said), std::string::npos) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        }
     }
 }
 

@@ -1,0 +1,83 @@
+#include "app/command_line.h"
+
+#include <cstdio>
+#include <vector>
+
+#ifndef SORVANE_VERSION
+#error "SORVANE_VERSION comes from the project's version in the top CMakeLists.txt"
+#endif
+
+namespace sorvane::app {
+
+namespace {
+
+CommandLine refuse(const Tool& tool, const std::string& what) {
+    CommandLine line;
+    line.action = CommandLine::Action::Refuse;
+    line.text =
+        std::string(tool.name) + ": " + what + " (see '" + std::string(tool.name) + " --help')\n";
+    return line;
+}
+
+// As given, in quotes; a control character would garble the user's terminal.
+std::string quoted(std::string_view arg) {
+    std::string shown = "'";
+    for (char c : arg)
+        shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    return shown + "'";
+}
+
+std::string usage(const Tool& tool) {
+    std::string text = "Usage: " + std::string(tool.name) + " [--help] [--version]";
+    if (!tool.operand.empty()) text += " [" + std::string(tool.operand) + "]";
+    return text + "\n";
+}
+
+} // namespace
+
+std::string versionText(std::string_view name) {
+    return std::string(name) + " " SORVANE_VERSION "\n";
+}
+
+CommandLine parseCommandLine(const Tool& tool, std::span<const std::string_view> args) {
+    CommandLine line;
+    bool operandGiven = false;
+    bool optionsEnded = false;
+    for (std::string_view arg : args) {
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--help" || arg == "-h") {
+                return {CommandLine::Action::Help, {}, usage(tool) + std::string(tool.about)};
+            } else if (arg == "--version") {
+                return {CommandLine::Action::Version, {}, versionText(tool.name)};
+            } else {
+                return refuse(tool, "unknown option " + quoted(arg));
+            }
+            continue;
+        }
+        const std::string operand(tool.operand);
+        if (operand.empty()) return refuse(tool, "unexpected argument " + quoted(arg));
+        if (operandGiven) return refuse(tool, "a second " + operand + ": " + quoted(arg));
+        if (arg.empty()) return refuse(tool, "empty " + operand);
+        line.operand = arg;
+        operandGiven = true;
+    }
+    return line;
+}
+
+CommandLine parseCommandLine(const Tool& tool, int argc, char** argv) {
+    std::vector<std::string_view> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    return parseCommandLine(tool, args);
+}
+
+int answer(const CommandLine& line) {
+    const bool refused = line.action == CommandLine::Action::Refuse;
+    std::fputs(line.text.c_str(), refused ? stderr : stdout);
+    std::fflush(refused ? stderr : stdout);
+    return refused ? 2 : 0;
+}
+
+} // namespace sorvane::app

@@ -1,0 +1,37 @@
+// The command lines of sorvane, sorvane-power and sorvane-power.exe: --help, --version, and the
+// one folder sorvane-power may take. Portable, so every build answers the same way.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace sorvane::app {
+
+struct Tool {
+    std::string_view name;    // as typed: "sorvane"
+    std::string_view operand; // the optional operand's name in the usage, "" when none is taken
+    std::string_view about;   // the lines of --help after the usage line
+};
+
+struct CommandLine {
+    enum class Action { Run, Help, Version, Refuse };
+    Action action = Action::Run;
+    std::string operand; // when one was given
+    std::string text;    // the help or version text (stdout), or the one line of refusal (stderr)
+};
+
+std::string versionText(std::string_view name);
+
+// `args` without the program's own name.
+CommandLine parseCommandLine(const Tool& tool, std::span<const std::string_view> args);
+CommandLine parseCommandLine(const Tool& tool, int argc, char** argv);
+
+// Prints what the command line asked for and returns the exit code: 0 for --help and --version,
+// 2 for a refusal. Not to be called for Action::Run.
+int answer(const CommandLine& line);
+
+// Why `path` cannot be read as a folder, in a few words; empty when it can.
+std::string folderProblem(const std::string& path);
+
+} // namespace sorvane::app
