@@ -5,6 +5,7 @@
 #include "platform/linux/linux_os.h"
 #include "platform/linux/signals.h"
 #include "platform/linux/x11_instance.h"
+#include "platform/qt/portal_shortcuts.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/screen_watch.h"
 #include "platform/qt/x11_session.h"
@@ -77,6 +78,14 @@ int main(int argc, char** argv) {
         keys.onPress = [&](int vKey) { rt.keyPressed(vKey); };
         keyEvents = std::make_unique<QSocketNotifier>(keys.connectionFd(), QSocketNotifier::Read);
         QObject::connect(keyEvents.get(), &QSocketNotifier::activated, [&] { keys.pump(); });
+    }
+    // Under Wayland the X server hears no key while a native window has the focus: where the
+    // desktop's portal offers global shortcuts, F5..F8 come in through it as well.
+    std::unique_ptr<qt::PortalShortcuts> shortcuts;
+    if (qt::waylandSession()) {
+        shortcuts = std::make_unique<qt::PortalShortcuts>();
+        shortcuts->onKey = [&](int vKey, bool isDown) { keys.feed(vKey, isDown); };
+        shortcuts->start();
     }
     rt.buttonsDown = qt::serverButtons;
     rt.nativeResized = [](win::HWND h, int width, int height) { qt::awaitSize(h, width, height); };

@@ -7,7 +7,8 @@
 //       grabs the keyboard. The server sends every key of the session: each is compared with
 //       the four keycodes at once and dropped; nothing else is kept or written anywhere.
 //   Gaps: without XInput 2.1 only "down now" is seen.
-//   Wayland/XWayland: keys are seen only while an X11 window has the focus.
+//   Wayland/XWayland: raw keys are seen only while an X11 window has the focus; where the
+//       desktop offers global shortcuts, their presses and releases come in through feed().
 #include "platform/linux/x_keys.h"
 
 #include "platform/linux/x_errors.h"
@@ -104,7 +105,18 @@ void XKeys::pump() {
     if (display_) readQueued();
 }
 
+void XKeys::feed(int vKey, bool isDown) {
+    const int slot = slotOf(vKey);
+    if (slot < 0) return;
+    const bool wasDown = fedDown_[slot];
+    fedDown_[slot] = isDown;
+    if (!isDown || wasDown) return;
+    latched_[slot] = true;
+    if (onPress) onPress(vKey);
+}
+
 bool XKeys::down(int slot) {
+    if (fedDown_[slot]) return true;
     char keys[32] = {};
     XQueryKeymap(display_, keys);
     const unsigned code = keycodes_[slot];

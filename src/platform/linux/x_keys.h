@@ -38,6 +38,10 @@ class XKeys final : public win::Keyboard, public platform::KeyWatch {
     // Called with each press of F5..F8 read from the connection, by whichever call read it.
     std::function<void(int vKey)> onPress;
 
+    // A press or release of F5..F8 told by another source (the desktop's global shortcuts): a
+    // press latches and calls onPress as a raw press does; the key reads down until its release.
+    void feed(int vKey, bool isDown);
+
   private:
     void refreshKeycodes();
     void drain();
@@ -48,6 +52,7 @@ class XKeys final : public win::Keyboard, public platform::KeyWatch {
     int xiOpcode_ = -1;
     std::array<unsigned char, 4> keycodes_{};
     std::array<bool, 4> latched_{};
+    std::array<bool, 4> fedDown_{};
 };
 
 } // namespace sorvane::linuxos
