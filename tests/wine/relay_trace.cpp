@@ -48,7 +48,12 @@ std::optional<std::string> quoted(const std::string& s, std::size_t& i) {
             continue;
         }
         const char e = s[++i];
-        if (e == 'n') out += '\n';
+        // Wide strings write what is not ASCII as \ and four hex digits.
+        if (wide && i + 3 < s.size() && isHex(e) && isHex(s[i + 1]) && isHex(s[i + 2]) &&
+            isHex(s[i + 3])) {
+            appendUtf8(out, static_cast<unsigned>(std::stoul(s.substr(i, 4), nullptr, 16)));
+            i += 3;
+        } else if (e == 'n') out += '\n';
         else if (e == 'r') out += '\r';
         else if (e == 't') out += '\t';
         else if (e == 'x') {
@@ -123,7 +128,7 @@ std::optional<TracedCall> callFrom(const Line& l) {
 
 } // namespace
 
-std::vector<TracedCall> parseRelayTrace(const std::string& log) {
+std::vector<TracedCall> parseRelayTrace(const std::string& log, const std::string& exeName) {
     std::vector<TracedCall> calls;
     std::map<std::string, std::vector<std::size_t>> open; // per thread: calls awaiting their Ret
     std::string program;
@@ -133,10 +138,18 @@ std::vector<TracedCall> parseRelayTrace(const std::string& log) {
         if (nl == std::string::npos) break; // a line still being written
         const std::string text = log.substr(at, nl - at);
         at = nl + 1;
+        // "<time>:<pid>:<tid>:trace:loaddll:build_module Loaded L"Z:\\...\\Sorvane.exe" at ..."
+        if (program.empty()) {
+            const std::size_t loaded = text.find(":trace:loaddll:");
+            const std::size_t exe = text.find("\\\\" + exeName + "\"");
+            if (loaded != std::string::npos && exe != std::string::npos) {
+                const std::size_t a = text.find(':');
+                program = text.substr(a + 1, text.find(':', a + 1) - a - 1);
+            }
+            continue;
+        }
         auto l = split(text);
-        if (!l) continue;
-        if (program.empty()) program = l->pid;
-        if (l->pid != program) continue;
+        if (!l || l->pid != program) continue;
         auto& stack = open[l->tid];
         if (l->kind == "Call ") {
             auto call = callFrom(*l);

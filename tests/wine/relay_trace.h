@@ -19,10 +19,11 @@ struct TracedCall {
     std::size_t end = 0;      // byte offset in the log just past the call's line
 };
 
-// Reads the calls of one process (the first one the log names: the program Wine was started
-// with) from a log written with WINEDEBUG=+timestamp,+pid,+relay. Lines it does not know are
-// skipped. A call whose return has not been logged yet has no result.
-std::vector<TracedCall> parseRelayTrace(const std::string& log);
+// Reads the calls of the process that loaded `exeName` ("Sorvane.exe") from a log written with
+// WINEDEBUG=+timestamp,+pid,+loaddll,+relay; Wine's own processes started along with it (the
+// desktop) are left out. Lines it does not know are skipped. A call whose return has not been
+// logged yet has no result.
+std::vector<TracedCall> parseRelayTrace(const std::string& log, const std::string& exeName);
 
 // One step of the contract: the calls a piece of behaviour makes, in order.
 struct ExpectedCall {
