@@ -801,7 +801,9 @@ class WineCallContract : public WineGauge {
     int runs_ = 0;
 };
 
-// Not yet steady: see the notes on the runtime's own calls inside message boxes in the branch history.
+// Disabled until steady: inside its message boxes the runtime also places the box's own parts
+// (SetWindowPos on windows that are not the program's), and the options menu does not always
+// open right after the about box.
 TEST_F(WineCallContract, DISABLED_AWholeSessionMakesTheCallsInOrderWithTheirArgumentsAndRhythm) {
     const std::string battery = session_->x().path("contract-battery");
     std::filesystem::remove_all(battery);
