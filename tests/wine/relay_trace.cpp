@@ -130,8 +130,10 @@ std::optional<TracedCall> callFrom(const Line& l) {
 
 std::vector<TracedCall> parseRelayTrace(const std::string& log, const std::string& exeName) {
     std::vector<TracedCall> calls;
-    std::map<std::string, std::vector<std::size_t>> open; // per thread: calls awaiting their Ret
+    // Per thread: calls awaiting their Ret, by function, with their index (none if left out).
+    std::map<std::string, std::vector<std::pair<std::string, std::size_t>>> open;
     std::string program;
+    std::uint64_t base = 0; // where the exe is loaded: its own calls return into it
     std::size_t at = 0;
     while (at < log.size()) {
         const std::size_t nl = log.find('\n', at);
@@ -145,6 +147,8 @@ std::vector<TracedCall> parseRelayTrace(const std::string& log, const std::strin
             if (loaded != std::string::npos && exe != std::string::npos) {
                 const std::size_t a = text.find(':');
                 program = text.substr(a + 1, text.find(':', a + 1) - a - 1);
+                if (const std::size_t from = text.find("\" at ", exe); from != std::string::npos)
+                    base = std::stoull(text.substr(from + 5, 16), nullptr, 16);
             }
             continue;
         }
@@ -154,15 +158,26 @@ std::vector<TracedCall> parseRelayTrace(const std::string& log, const std::strin
         if (l->kind == "Call ") {
             auto call = callFrom(*l);
             if (!call) continue;
+            // Calls the runtime makes on the program's behalf (a message box placing its icon,
+            // its button releasing the mouse) return into a DLL, not into the exe: not the
+            // program's. 16 MB is far more than the exe's image.
+            if (const std::size_t r = l->rest.find(" ret="); r != std::string::npos && base) {
+                const std::uint64_t ret = std::stoull(l->rest.substr(r + 5), nullptr, 16);
+                if (ret < base || ret >= base + 0x1000000) {
+                    stack.emplace_back(call->function, SIZE_MAX);
+                    continue;
+                }
+            }
             call->end = at;
-            stack.push_back(calls.size());
+            stack.emplace_back(call->function, calls.size());
             calls.push_back(std::move(*call));
         } else {
             const std::size_t r = l->rest.find("retval=");
             if (stack.empty() || r == std::string::npos) continue;
-            const std::size_t index = stack.back();
-            if (calls[index].function != l->function) continue;
+            const auto [function, index] = stack.back();
+            if (function != l->function) continue;
             stack.pop_back();
+            if (index == SIZE_MAX) continue;
             const std::string hex = l->rest.substr(r + 7, l->rest.find(' ', r) - r - 7);
             calls[index].result = static_cast<std::uint32_t>(
                 std::stoull(hex.size() > 8 ? hex.substr(hex.size() - 8) : hex, nullptr, 16));
