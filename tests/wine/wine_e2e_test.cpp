@@ -801,10 +801,7 @@ class WineCallContract : public WineGauge {
     int runs_ = 0;
 };
 
-// Disabled until steady: inside its message boxes the runtime also places the box's own parts
-// (SetWindowPos on windows that are not the program's), and the options menu does not always
-// open right after the about box.
-TEST_F(WineCallContract, DISABLED_AWholeSessionMakesTheCallsInOrderWithTheirArgumentsAndRhythm) {
+TEST_F(WineCallContract, AWholeSessionMakesTheCallsInOrderWithTheirArgumentsAndRhythm) {
     const std::string battery = session_->x().path("contract-battery");
     std::filesystem::remove_all(battery);
     std::filesystem::remove_all(battery + "-gone");
