@@ -334,7 +334,13 @@ std::string compare(const ExpectedCall& want, const TracedCall& call, Handles& h
             continue;
         }
         if (auto v = number(token)) {
-            if (got != *v) return which + "is " + hex(got) + ", not " + token;
+            if (got != *v) {
+                // In the base the contract writes it in: "0xfa0, not 5000" reads badly.
+                const bool decimal = token.rfind("0x", 0) != 0;
+                const std::string as = decimal ? std::to_string(static_cast<std::int32_t>(got))
+                                               : hex(got);
+                return which + "is " + as + ", not " + token;
+            }
             continue;
         }
         auto h = handles.find(token);
