@@ -52,9 +52,8 @@ int main(int argc, char** argv) {
         rt.paintNow(h);
         qt::syncQtConnection();
     };
-    // The reveal runs inside the load handler: paint, but let no program handler run.
+    // The reveal runs inside the load handler, which holds every program handler off: paint.
     windows.animationStep = [&] {
-        platform::Dispatcher::Suppress quiet(rt.dispatcher());
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         qt::syncQtConnection();
     };

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 using namespace sorvane;
@@ -119,13 +122,30 @@ TEST(Dispatcher, NestedDeliveryOfAnotherEventIsAllowedButNotOfTheSame) {
     EXPECT_TRUE(d.idle());
 }
 
-TEST(Dispatcher, AHandlerThatThrowsLeavesNothingRunning) {
-    platform::Dispatcher d;
+// Every backend delivers through the dispatcher, so this is what any handler's exception does:
+// one line on stderr (or the backend's own report), nothing more delivered, exit code 1.
+TEST(DispatcherDeathTest, AHandlerThatThrowsEndsTheProgramWithCodeOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     int a = 0;
-    EXPECT_THROW(d.deliver(&a, forms::Event::Timer, [] { throw std::runtime_error("x"); }),
-                 std::runtime_error);
-    EXPECT_TRUE(d.idle());
-    EXPECT_TRUE(d.admits(&a, forms::Event::Timer));
+    EXPECT_EXIT(
+        {
+            platform::Dispatcher d;
+            d.deliver(&a, forms::Event::Timer, [] { throw std::runtime_error("disque plein"); });
+            std::fprintf(stderr, "went on\n");
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(1), "^sorvane: a handler failed: disque plein; exiting\\.\n$");
+    EXPECT_EXIT(
+        {
+            platform::Dispatcher d;
+            d.handlerFailed = [&](std::string_view what) {
+                std::fprintf(stderr, "box: %.*s\n", static_cast<int>(what.size()), what.data());
+                d.deliver(&a, forms::Event::Click, [] { std::fprintf(stderr, "ran\n"); });
+            };
+            d.deliver(&a, forms::Event::Timer, [] { throw 42; });
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(1), "^box: unknown exception\n$");
 }
 
 TEST_F(Rig, AnimationHoldsTheThreadAndDeliversNothing) {

@@ -83,32 +83,6 @@ struct QtRuntimeTest : ::testing::Test {
     int serverButtons = 0;
 };
 
-// ---- twips ----
-
-struct TwipsCase {
-    forms::Twips twips;
-    int pixels;
-};
-struct Twips : ::testing::TestWithParam<TwipsCase> {};
-
-TEST_P(Twips, RoundToTheNearestPixel) {
-    EXPECT_EQ(qt::pixels(GetParam().twips), GetParam().pixels);
-}
-INSTANTIATE_TEST_SUITE_P(GaugeValues, Twips,
-                         ::testing::Values(TwipsCase{25, 2}, TwipsCase{500, 33},
-                                           TwipsCase{1920, 128}, TwipsCase{1280, 85},
-                                           TwipsCase{645, 43}, TwipsCase{1760, 117},
-                                           TwipsCase{10, 1}, TwipsCase{7, 0}, TwipsCase{8, 1},
-                                           TwipsCase{0, 0}, TwipsCase{-25, -2}));
-
-TEST(PictureScale, TwiceTheSizeOnlyAboveOneAndAHalf) {
-    EXPECT_EQ(qt::pictureScale(1.0), 1);
-    EXPECT_EQ(qt::pictureScale(1.25), 1);
-    EXPECT_EQ(qt::pictureScale(1.5), 1);
-    EXPECT_EQ(qt::pictureScale(1.75), 2);
-    EXPECT_EQ(qt::pictureScale(2.0), 2);
-}
-
 // ---- windows ----
 
 TEST_F(QtRuntimeTest, AWindowIsAFramelessToolWindowAtItsTwipsGeometry) {
