@@ -53,15 +53,20 @@ std::optional<std::string> quoted(const std::string& s, std::size_t& i) {
             isHex(s[i + 3])) {
             appendUtf8(out, static_cast<unsigned>(std::stoul(s.substr(i, 4), nullptr, 16)));
             i += 3;
-        } else if (e == 'n') out += '\n';
-        else if (e == 'r') out += '\r';
-        else if (e == 't') out += '\t';
+        } else if (e == 'n')
+            out += '\n';
+        else if (e == 'r')
+            out += '\r';
+        else if (e == 't')
+            out += '\t';
         else if (e == 'x') {
             const std::size_t digits = wide ? 4 : 2;
             if (i + digits >= s.size()) return std::nullopt;
-            appendUtf8(out, static_cast<unsigned>(std::stoul(s.substr(i + 1, digits), nullptr, 16)));
+            appendUtf8(out,
+                       static_cast<unsigned>(std::stoul(s.substr(i + 1, digits), nullptr, 16)));
             i += digits;
-        } else out += e;
+        } else
+            out += e;
     }
     return std::nullopt;
 }
@@ -90,7 +95,8 @@ std::optional<Line> split(const std::string& l) {
         if (body.rfind(kind, 0) != 0) continue;
         out.kind = kind;
         const std::size_t dot = body.find('.', 5), open = body.find('(', 5);
-        if (dot == std::string::npos || open == std::string::npos || dot > open) return std::nullopt;
+        if (dot == std::string::npos || open == std::string::npos || dot > open)
+            return std::nullopt;
         out.function = body.substr(dot + 1, open - dot - 1);
         out.rest = body.substr(open + 1);
         return out;
@@ -205,7 +211,8 @@ std::vector<std::string> splitArgs(const std::string& s) {
         if (c == ',' && !inText) {
             out.push_back(trim(cur));
             cur.clear();
-        } else cur += c;
+        } else
+            cur += c;
     }
     if (!trim(cur).empty() || !out.empty()) out.push_back(trim(cur));
     return out;
@@ -257,7 +264,8 @@ std::map<std::string, ContractStep> readContract(const std::string& path) {
             step->repeats = repeats;
             continue;
         }
-        if (!step) throw std::runtime_error(path + ":" + std::to_string(n) + ": call before a step");
+        if (!step)
+            throw std::runtime_error(path + ":" + std::to_string(n) + ": call before a step");
         step->calls.push_back(parseExpected(line, path + ":" + std::to_string(n)));
     }
     return steps;
@@ -337,8 +345,8 @@ std::string compare(const ExpectedCall& want, const TracedCall& call, Handles& h
             if (got != *v) {
                 // In the base the contract writes it in: "0xfa0, not 5000" reads badly.
                 const bool decimal = token.rfind("0x", 0) != 0;
-                const std::string as = decimal ? std::to_string(static_cast<std::int32_t>(got))
-                                               : hex(got);
+                const std::string as =
+                    decimal ? std::to_string(static_cast<std::int32_t>(got)) : hex(got);
                 return which + "is " + as + ", not " + token;
             }
             continue;
@@ -352,8 +360,8 @@ std::string compare(const ExpectedCall& want, const TracedCall& call, Handles& h
         const bool notZero = want.result == "!0";
         const auto v = number(notZero ? "0" : want.result);
         if (notZero ? *call.result == 0 : *call.result != *v)
-            return "it returned " + hex(*call.result) + ", not " + describe(want).substr(
-                                                                      describe(want).rfind(' ') + 1);
+            return "it returned " + hex(*call.result) + ", not " +
+                   describe(want).substr(describe(want).rfind(' ') + 1);
     }
     if (call.function == "GetWindowLongA") {
         if (!call.result) return "pending";
@@ -373,10 +381,14 @@ std::string describe(const TracedCall& c, const Handles& handles) {
     std::string s = c.function + "(";
     for (std::size_t i = 0; i < c.args.size(); ++i) {
         if (i) s += ", ";
-        if (c.texts[i]) s += "\"" + *c.texts[i] + "\"";
-        else if (c.args[i] >= 0x10000u && c.args[i] < 0x1000000u) s += nameOf(c.args[i], handles);
-        else if (c.args[i] >= 0xffff0000u) s += std::to_string(static_cast<std::int32_t>(c.args[i]));
-        else s += hex(c.args[i]);
+        if (c.texts[i])
+            s += "\"" + *c.texts[i] + "\"";
+        else if (c.args[i] >= 0x10000u && c.args[i] < 0x1000000u)
+            s += nameOf(c.args[i], handles);
+        else if (c.args[i] >= 0xffff0000u)
+            s += std::to_string(static_cast<std::int32_t>(c.args[i]));
+        else
+            s += hex(c.args[i]);
     }
     s += ")";
     if (c.result) s += " = " + hex(*c.result);

