@@ -715,6 +715,8 @@ class WineCallContract : public WineGauge {
     void chooseMenu(int index, bool bars = false) {
         const Window menu = openOptions();
         ASSERT_NE(menu, 0u) << "no options menu";
+        // Wine maps a menu before it has its final place: click once it stays put.
+        waitUntilSettled([&] { return geometry(d, menu); }, 200ms, 3s);
         if (bars) {
             auto [cx, cy] = entryCentre(menu, 3, 5);
             moveMouse(d, cx, cy);
@@ -741,10 +743,12 @@ class WineCallContract : public WineGauge {
     // Presses the button of a box of the program (1 OK, 6 Yes, 7 No).
     void answerBox(const std::string& title, int button) {
         int x = 0, y = 0, w = 0, h = 0;
-        const auto facts = lines(probe({"box", title}));
         const std::string want = "button " + std::to_string(button) + " %d %d %d %d";
-        for (const auto& f : facts)
-            if (std::sscanf(f.c_str(), want.c_str(), &x, &y, &w, &h) == 4) break;
+        waitUntil([&] {
+            for (const auto& f : lines(probe({"box", title})))
+                if (std::sscanf(f.c_str(), want.c_str(), &x, &y, &w, &h) == 4) break;
+            return w > 0;
+        });
         ASSERT_GT(w, 0) << "no box \"" << title << "\" with button " << button;
         // A box may take a click before it takes input: press until it has gone.
         const bool gone = waitUntil(
@@ -928,6 +932,7 @@ TEST_F(WineCallContract, AWholeSessionMakesTheCallsInOrderWithTheirArgumentsAndR
         if (blinks[i].function == "Beep" && blinks[i].args[0] == 1010 &&
             (i == 0 || blinks[i - 1].function != "Beep"))
             firstTones.push_back(blinks[i].ms);
+    EXPECT_EQ(firstTones.size(), 3u) << "three beeps, each on its own tick";
     for (std::size_t i = 1; i < firstTones.size(); ++i)
         EXPECT_NEAR(firstTones[i] - firstTones[i - 1], 2000, 400) << "a beep every 2 s";
 
