@@ -713,7 +713,11 @@ class WineCallContract : public WineGauge {
 
     // Clicks entry `index` of the options menu (of 5), or of its bars sub-menu (of 8).
     void chooseMenu(int index, bool bars = false) {
-        const Window menu = openOptions();
+        // A click while the last menu is still closing is taken by Wine's menu loop, and lost:
+        // the button sees nothing, so it is clicked again.
+        waitUntil([&] { return findPopupMenus(d, "sorvane.exe").empty(); }, 3s);
+        Window menu = openOptions();
+        if (!menu) menu = openOptions();
         ASSERT_NE(menu, 0u) << "no options menu";
         // Wine maps a menu before it has its final place: click once it stays put.
         waitUntilSettled([&] { return geometry(d, menu); }, 200ms, 3s);
