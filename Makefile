@@ -8,7 +8,7 @@ SAN_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	-DSORVANE_SANITIZE=ON -DSORVANE_FUZZ=ON -DSORVANE_WERROR=ON
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps configure build sanitized test fuzz bench run demo windows package clean
+.PHONY: all deps configure build sanitized test check fuzz bench run demo windows package clean
 
 all: build
 
@@ -28,6 +28,13 @@ sanitized: deps
 test: build sanitized
 	cd $(BUILD) && ctest --output-on-failure
 	cd $(SAN_BUILD) && ctest --output-on-failure -L 'fuzz|soak'
+
+# The quick loop while changing code: builds what the headless layer needs and runs it (the
+# whole program in virtual time, and the format check). Installs nothing.
+check:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS) --target tests_headless
+	cd $(BUILD) && ctest --output-on-failure -L headless
 
 # Each fuzz target for FUZZ_SECONDS (default 300): executions and findings per target.
 fuzz: sanitized

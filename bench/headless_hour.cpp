@@ -32,8 +32,7 @@ struct Outcome {
 
 // Not inlined and with a plain name, for callgrind's --toggle-collect.
 extern "C" __attribute__((noinline)) void sorvane_bench_hour(int idleAware, Outcome* out) {
-    app::HeadlessMachine m(true,
-                                idleAware ? platform::Policy::IdleAware : platform::Policy::Clock);
+    app::HeadlessMachine m(true, idleAware ? platform::Policy::IdleAware : platform::Policy::Clock);
     m.os().setRecording(false); // an hour of polls would fill the record
     long handlers = 0;
     m.runtime().dispatcher().afterEachHandler = [&handlers] { ++handlers; };

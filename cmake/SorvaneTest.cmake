@@ -13,6 +13,11 @@ function(sorvane_add_test name)
         set(T_TIMEOUT 120)
     endif()
     set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT})
+    # One target builds a layer's tests: `make check` builds tests_headless alone.
+    if(NOT TARGET tests_${T_LABEL})
+        add_custom_target(tests_${T_LABEL})
+    endif()
+    add_dependencies(tests_${T_LABEL} ${name})
 endfunction()
 
 # sorvane_add_script_test(NAME LABEL layer COMMAND ...): an end-to-end script run by CTest.

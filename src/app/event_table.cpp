@@ -3,11 +3,11 @@
 #include "battery/gauge_refresh.h"
 #include "battery/hot_keys.h"
 #include "battery/reminder.h"
-#include "program/program.h"
 #include "gauge_window/mod_opacite.h"
 #include "gauge_window/startup.h"
 #include "gauge_window/window_handling.h"
 #include "options_menu/menu_commands.h"
+#include "program/program.h"
 #include "recall_watcher/recall_watcher.h"
 
 #include <array>

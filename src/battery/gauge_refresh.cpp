@@ -1,7 +1,7 @@
 #include "battery/gauge_refresh.h"
 
-#include "program/program.h"
 #include "options_menu/shell_windows.h"
+#include "program/program.h"
 
 namespace sorvane::battery {
 

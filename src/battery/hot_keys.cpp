@@ -1,7 +1,7 @@
 #include "battery/hot_keys.h"
 
-#include "program/program.h"
 #include "options_menu/menu_commands.h"
+#include "program/program.h"
 
 namespace sorvane::battery {
 

@@ -1,8 +1,8 @@
 #include "gauge_window/startup.h"
 
 #include "battery/etat_batterie.h"
-#include "program/program.h"
 #include "gauge_window/mod_opacite.h"
+#include "program/program.h"
 
 namespace sorvane::gauge_window {
 

@@ -1,7 +1,7 @@
 #include "options_menu/menu_commands.h"
 
-#include "program/program.h"
 #include "gauge_window/mod_opacite.h"
+#include "program/program.h"
 
 namespace sorvane::options_menu {
 

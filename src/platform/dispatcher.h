@@ -57,6 +57,12 @@ class Dispatcher {
     bool idle() const { return running_.empty(); }
     // Handlers still running (nested inside modal operations or inside each other).
     std::size_t depth() const { return running_.size(); }
+    // The timer whose handler runs innermost, or null. A box a timer puts up comes unasked: it
+    // must not take the keyboard from where the user is typing.
+    const forms::Timer* innermostTimer() const {
+        if (running_.empty() || running_.back().event != forms::Event::Timer) return nullptr;
+        return static_cast<const forms::Timer*>(running_.back().source);
+    }
 
     void end() { ended_ = true; }
     bool ended() const { return ended_; }

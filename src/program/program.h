@@ -3,12 +3,12 @@
 // It binds no event: the program's assembly (app/) does.
 #pragma once
 
-#include "program/mod_main.h"
 #include "forms/f8_form.h"
 #include "forms/main_form.h"
 #include "forms/menu_form.h"
 #include "platform/forms_runtime.h"
 #include "platform/os_services.h"
+#include "program/mod_main.h"
 
 namespace sorvane {
 

@@ -1,8 +1,8 @@
 #include "recall_watcher/recall_watcher.h"
 
 #include "battery/reminder.h"
-#include "program/program.h"
 #include "gauge_window/mod_opacite.h"
+#include "program/program.h"
 
 namespace sorvane::recall_watcher {
 

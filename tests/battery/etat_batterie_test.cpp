@@ -1,6 +1,6 @@
 // The power probe: from any power record to the shared state and the time label.
-#include "battery/etat_batterie.h"
 #include "app/headless_machine.h"
+#include "battery/etat_batterie.h"
 
 #include <gtest/gtest.h>
 

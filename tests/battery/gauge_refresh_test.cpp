@@ -1,7 +1,7 @@
 // The gauge refresh: the level table, the source picture, the shell requests, and its cost.
 #include "battery/gauge_refresh.h"
 #include "options_menu/menu_commands.h"
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 namespace {
 
@@ -43,9 +43,9 @@ INSTANTIATE_TEST_SUITE_P(Bands, LevelTable,
                              // no band at 95 and above, the unknown 255 included
                              LevelRow{95, 5, 5}, LevelRow{100, 5, 5}, LevelRow{255, 5, 5}));
 
-using Refresh = RunningProgram;
+using Refresh = UnderBothPolicies;
 
-TEST_F(Refresh, AStartAtFullChargeShowsLevelNineUntilTheChargeFallsBelow95) {
+TEST_P(Refresh, AStartAtFullChargeShowsLevelNineUntilTheChargeFallsBelow95) {
     start(100);
     EXPECT_EQ(level(), 9);
     EXPECT_EQ(shownLevel(), 9);
@@ -84,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(AcLine, PowerSource,
                                            SourceRow{255, forms::PictureId::PileOn},
                                            SourceRow{2, forms::PictureId::PileOn}));
 
-TEST_F(Refresh, AnEmptyOrForeignSourceTextLeavesThePileAlone) {
+TEST_P(Refresh, AnEmptyOrForeignSourceTextLeavesThePileAlone) {
     start(50, 1);
     for (const char* text : {"", "pc sur secteur", "Pc sur batterie ", "autre"}) {
         s.SourceTexte = text;
@@ -93,7 +93,7 @@ TEST_F(Refresh, AnEmptyOrForeignSourceTextLeavesThePileAlone) {
     }
 }
 
-TEST_F(Refresh, ManyTogglesBetweenTwoTicksMakeOneRequest) {
+TEST_P(Refresh, ManyTogglesBetweenTwoTicksMakeOneRequest) {
     start();
     const auto from = mark();
     options_menu::Taskbar_Click(p);
@@ -110,7 +110,7 @@ TEST_F(Refresh, ManyTogglesBetweenTwoTicksMakeOneRequest) {
     EXPECT_EQ(count(from, "SetWindowPos"), 1u);
 }
 
-TEST_F(Refresh, BothRequestsInOneTickShowThenHideTheTaskbar) {
+TEST_P(Refresh, BothRequestsInOneTickShowThenHideTheTaskbar) {
     start();
     s.IconbureauOn = 1;
     s.IconbureauChange = 1;
@@ -132,7 +132,7 @@ TEST_F(Refresh, BothRequestsInOneTickShowThenHideTheTaskbar) {
     EXPECT_EQ(s.TaskbarChange, 0);
 }
 
-TEST_F(Refresh, ReshowingTheIconsShowsTheTaskbarButLeavesItsSwitchAlone) {
+TEST_P(Refresh, ReshowingTheIconsShowsTheTaskbarButLeavesItsSwitchAlone) {
     start();
     m.runtime().Load(p.menu);
     options_menu::Taskbar_Click(p);
@@ -183,7 +183,7 @@ TEST(RefreshWithoutShell, RequestsAreClearedEvenWhenNoShellWindowIsFound) {
     EXPECT_EQ(m.os().calls().size(), from + 4) << "not tried again";
 }
 
-TEST_F(Refresh, AnUnchangedTickCostsNoOsCallAndNoNativeChange) {
+TEST_P(Refresh, AnUnchangedTickCostsNoOsCallAndNoNativeChange) {
     start(42);
     m.advance(2s); // the first reminder tick fills the label
     auto from = mark();
@@ -199,5 +199,7 @@ TEST_F(Refresh, AnUnchangedTickCostsNoOsCallAndNoNativeChange) {
     EXPECT_EQ(rt.nativeChanges(), changes);
     EXPECT_EQ(callsSince(from), std::vector<std::string>(10, "GetSystemPowerStatus()"));
 }
+
+SORVANE_UNDER_BOTH_POLICIES(Refresh);
 
 } // namespace

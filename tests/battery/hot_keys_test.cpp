@@ -1,6 +1,6 @@
 // F7, F6 and F5 switch the options from anywhere, as their menu items do.
 #include "options_menu/menu_commands.h"
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 namespace {
 
@@ -48,9 +48,9 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyRow{win::VK_F6, "Taskbar", &ModMain::TaskbarOn, &ModMain::TaskbarChange},
                       KeyRow{win::VK_F5, "ckd_beep", &ModMain::BeepOn, nullptr}));
 
-using HotKeys = RunningProgram;
+using HotKeys = UnderBothPolicies;
 
-TEST_F(HotKeys, TheNewValueComesFromTheCheckMarkNotFromTheFlag) {
+TEST_P(HotKeys, TheNewValueComesFromTheCheckMarkNotFromTheFlag) {
     start();
     m.runtime().Load(p.menu);
     s.BeepOn = 7; // neither 0 nor 1: the mark alone decides
@@ -64,7 +64,7 @@ TEST_F(HotKeys, TheNewValueComesFromTheCheckMarkNotFromTheFlag) {
     EXPECT_FALSE(m.taskbarVisible());
 }
 
-TEST_F(HotKeys, AKeyHeldAcrossTicksTogglesOncePerTick) {
+TEST_P(HotKeys, AKeyHeldAcrossTicksTogglesOncePerTick) {
     start(); // Timer1 ticks at 5150, 5300, 5450 ... ms
     os.keyDown(win::VK_F5);
     m.advance(440ms); // three ticks
@@ -77,7 +77,7 @@ TEST_F(HotKeys, AKeyHeldAcrossTicksTogglesOncePerTick) {
     EXPECT_EQ(s.BeepOn, 1);
 }
 
-TEST_F(HotKeys, F7AndF6InOneTickToggleBothIconsFirstThenTheRefreshAppliesBoth) {
+TEST_P(HotKeys, F7AndF6InOneTickToggleBothIconsFirstThenTheRefreshAppliesBoth) {
     start();
     os.tapKey(win::VK_F6);
     os.tapKey(win::VK_F7);
@@ -103,7 +103,7 @@ TEST_F(HotKeys, F7AndF6InOneTickToggleBothIconsFirstThenTheRefreshAppliesBoth) {
     EXPECT_FALSE(m.desktopVisible());
 }
 
-TEST_F(HotKeys, F7BringingTheIconsBackAlsoShowsTheTaskbar) {
+TEST_P(HotKeys, F7BringingTheIconsBackAlsoShowsTheTaskbar) {
     start();
     os.tapKey(win::VK_F6);
     m.advance(150ms);
@@ -118,7 +118,7 @@ TEST_F(HotKeys, F7BringingTheIconsBackAlsoShowsTheTaskbar) {
     EXPECT_FALSE(p.menu.Taskbar.Checked.get());
 }
 
-TEST_F(HotKeys, TheMenuWindowIsCreatedUnseenOnTheFirstPressOnly) {
+TEST_P(HotKeys, TheMenuWindowIsCreatedUnseenOnTheFirstPressOnly) {
     start();
     m.advance(1s);
     EXPECT_FALSE(p.menu.loaded()) << "no press, no menu window";
@@ -130,7 +130,7 @@ TEST_F(HotKeys, TheMenuWindowIsCreatedUnseenOnTheFirstPressOnly) {
     EXPECT_EQ(s.BeepOn, 0);
 }
 
-TEST_F(HotKeys, KeysActWhileTheGaugeIsHidden) {
+TEST_P(HotKeys, KeysActWhileTheGaugeIsHidden) {
     start();
     options_menu::huitbarre_Click(p);
     ASSERT_EQ(m.alpha(gauge()), 0);
@@ -141,5 +141,7 @@ TEST_F(HotKeys, KeysActWhileTheGaugeIsHidden) {
     EXPECT_EQ(s.BeepOn, 0);
     EXPECT_EQ(m.alpha(gauge()), 0) << "the hot keys do not recall the gauge";
 }
+
+SORVANE_UNDER_BOTH_POLICIES(HotKeys);
 
 } // namespace

@@ -1,6 +1,6 @@
 // The reminder: the no-battery question, the low-battery blink and the beep.
 #include "battery/reminder.h"
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 namespace {
 
@@ -27,6 +27,7 @@ TEST_P(NoBatteryQuestion, IsPutOnlyAbove100) {
         EXPECT_EQ(box.title, "Info - Batterie");
         EXPECT_EQ(box.style, 36);
         EXPECT_EQ(box.at, 6000ms);
+        EXPECT_TRUE(box.unasked) << "a timer's question must not take the keyboard";
     }
 }
 
@@ -34,9 +35,9 @@ INSTANTIATE_TEST_SUITE_P(Percent, NoBatteryQuestion,
                          ::testing::Values(QuestionRow{0, false}, QuestionRow{100, false},
                                            QuestionRow{101, true}, QuestionRow{255, true}));
 
-using Reminder = RunningProgram;
+using Reminder = UnderBothPolicies;
 
-TEST_F(Reminder, NoMeansNeverAgainThisRun) {
+TEST_P(Reminder, NoMeansNeverAgainThisRun) {
     rt.answerNextBox(win::IDNO);
     start(255);
     m.advance(30s);
@@ -48,7 +49,7 @@ TEST_F(Reminder, NoMeansNeverAgainThisRun) {
     EXPECT_TRUE(os.beeps().empty());
 }
 
-TEST_F(Reminder, YesEndsTheProgramAtOnceAndNothingRunsAfter) {
+TEST_P(Reminder, YesEndsTheProgramAtOnceAndNothingRunsAfter) {
     rt.answerNextBox(win::IDYES);
     start(255);
     m.advance(1s);
@@ -64,7 +65,7 @@ TEST_F(Reminder, YesEndsTheProgramAtOnceAndNothingRunsAfter) {
     EXPECT_EQ(rt.boxes().size(), 1u);
 }
 
-TEST_F(Reminder, TimePassingWhileTheQuestionIsOpenNeverPutsASecondOne) {
+TEST_P(Reminder, TimePassingWhileTheQuestionIsOpenNeverPutsASecondOne) {
     rt.answerNextBox(win::IDNO, 10s);
     start(255);
     os.tapKey(win::VK_F5);
@@ -79,7 +80,7 @@ TEST_F(Reminder, TimePassingWhileTheQuestionIsOpenNeverPutsASecondOne) {
     EXPECT_EQ(rt.boxes().size(), 1u);
 }
 
-TEST_F(Reminder, YesAfterAWhileEndsTheProgramThen) {
+TEST_P(Reminder, YesAfterAWhileEndsTheProgramThen) {
     rt.answerNextBox(win::IDYES, 3s);
     start(255);
     m.advance(10s);
@@ -88,7 +89,7 @@ TEST_F(Reminder, YesAfterAWhileEndsTheProgramThen) {
     EXPECT_EQ(rt.boxes().size(), 1u);
 }
 
-TEST_F(Reminder, TheProgramClosedWhileTheQuestionIsOpenRunsNothingAfterTheBox) {
+TEST_P(Reminder, TheProgramClosedWhileTheQuestionIsOpenRunsNothingAfterTheBox) {
     rt.answerNextBox(win::IDNO, 5s);
     start(255);
     after(2500ms, [this] { click(M.fermer); }); // at 7.51 s, inside the box opened at 6 s
@@ -98,7 +99,7 @@ TEST_F(Reminder, TheProgramClosedWhileTheQuestionIsOpenRunsNothingAfterTheBox) {
     EXPECT_EQ(s.QuestionPosee, 0) << "the reminder went on after the program had ended";
 }
 
-TEST_F(Reminder, BelowFivePercentTheBarsBlinkAndTheEmptyPhaseBeeps) {
+TEST_P(Reminder, BelowFivePercentTheBarsBlinkAndTheEmptyPhaseBeeps) {
     start(4);
     EXPECT_EQ(level(), 0);
     EXPECT_EQ(shownLevel(), 9) << "the refresh leaves the picture to the reminder";
@@ -116,7 +117,7 @@ TEST_F(Reminder, BelowFivePercentTheBarsBlinkAndTheEmptyPhaseBeeps) {
     EXPECT_EQ(level(), 0);
 }
 
-TEST_F(Reminder, WithTheBeepOffTheBlinkIsSilent) {
+TEST_P(Reminder, WithTheBeepOffTheBlinkIsSilent) {
     start(3);
     s.BeepOn = 0;
     m.advance(4s);
@@ -125,7 +126,7 @@ TEST_F(Reminder, WithTheBeepOffTheBlinkIsSilent) {
     EXPECT_EQ(shownLevel(), 1);
 }
 
-TEST_F(Reminder, FivePercentNeverBlinks) {
+TEST_P(Reminder, FivePercentNeverBlinks) {
     start(5);
     m.advance(5s);
     EXPECT_TRUE(os.beeps().empty());
@@ -133,7 +134,7 @@ TEST_F(Reminder, FivePercentNeverBlinks) {
     EXPECT_EQ(level(), 1);
 }
 
-TEST_F(Reminder, RisingToFiveEndsTheBlinkAndALaterFallResumesFromTheKeptPhase) {
+TEST_P(Reminder, RisingToFiveEndsTheBlinkAndALaterFallResumesFromTheKeptPhase) {
     start(4);
     m.advance(1s); // empty picture, beep
     ASSERT_EQ(shownLevel(), 0);
@@ -154,7 +155,7 @@ TEST_F(Reminder, RisingToFiveEndsTheBlinkAndALaterFallResumesFromTheKeptPhase) {
     EXPECT_EQ(beepSequences(), 2u);
 }
 
-TEST_F(Reminder, TheBeepIsFiveTonesOfATenthOfASecond) {
+TEST_P(Reminder, TheBeepIsFiveTonesOfATenthOfASecond) {
     start();
     const auto t = m.now();
     battery::Beep_effet(p);
@@ -172,5 +173,7 @@ TEST_F(Reminder, TheBeepIsFiveTonesOfATenthOfASecond) {
     }
     EXPECT_EQ(os.beeps().size(), 5u) << "only 1 means on";
 }
+
+SORVANE_UNDER_BOTH_POLICIES(Reminder);
 
 } // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "forms/artwork/artwork.h"
+#include "support/power_tree.h"
 #include "support/tones.h"
 #include "support/wait.h"
 #include "support/x_helpers.h"
@@ -24,24 +25,6 @@ using namespace testsupport;
 // The gauge's panel as placed at start: 25 and 500 twips.
 inline constexpr int gaugeX = 2;
 inline constexpr int gaugeY = 33;
-
-// A laptop's power-supply tree that the test edits while the gauge runs.
-class PowerTree {
-  public:
-    explicit PowerTree(const fs::path& dir);
-    const fs::path& dir() const { return dir_; }
-
-    // One battery, discharging at `percent` with `minutes` left, mains off line.
-    void onBattery(int percent, int minutes = 90);
-    // Mains on line, the battery charging at `percent`.
-    void onMains(int percent);
-    // Mains only: a desktop machine.
-    void noBattery();
-
-  private:
-    void write(const std::string& file, const std::string& value);
-    fs::path dir_;
-};
 
 class GaugeDesk {
   public:

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -17,32 +19,60 @@ struct Descriptions : ::testing::Test {
     Program& p = m.program();
 };
 
-struct Placed {
-    const char* name;
-    forms::Twips left, top, width, height;
-};
+// What the gauge's layout must keep, whatever the numbers: the two visible pictures tile the
+// 1920-twip square the load handler leaves, each as large as the pictures it shows; the buttons
+// lie on the battery; every stored picture lies outside the square; nothing leaves the window.
+TEST_F(Descriptions, TheVisiblePicturesTileTheGaugeAndTheStoredOnesLieOutsideIt) {
+    constexpr forms::Twips side = 1920; // the gauge's width and height once loaded
+    const auto twips = [](int pixels) { return pixels * forms::twipsPerPixel; };
+    const auto& pile = p.Main.Pile;
+    const auto& level = p.Main.ImgBat;
+    const auto* pileOn = forms::picture(PictureId::PileOn);
+    const auto* oneLevel = forms::levelPicture(0);
+    EXPECT_EQ(std::tuple(pile.Left.get(), pile.Top.get()), std::tuple(0, 0));
+    EXPECT_EQ(std::tuple(pile.Width.get(), pile.Height.get()),
+              std::tuple(twips(pileOn->width), twips(pileOn->height)));
+    // Side by side, meeting within a pixel, the level column reaching the right edge.
+    EXPECT_GE(level.Left.get(), pile.Left + pile.Width);
+    EXPECT_LT(level.Left.get(), pile.Left + pile.Width + forms::twipsPerPixel);
+    EXPECT_EQ(std::tuple(level.Width.get(), level.Height.get()),
+              std::tuple(twips(oneLevel->width), twips(oneLevel->height)));
+    EXPECT_GE(level.Left + level.Width, side);
+    EXPECT_LT(level.Left + level.Width, side + forms::twipsPerPixel);
+    EXPECT_EQ(pile.Height.get(), side);
 
-class MainControls : public Descriptions, public ::testing::WithParamInterface<Placed> {};
-
-TEST_P(MainControls, HaveTheirDesignTimePlaceAndSize) {
-    const auto& c = GetParam();
-    const auto* control = p.Main.findControl(c.name);
-    ASSERT_NE(control, nullptr) << c.name;
-    EXPECT_EQ(std::tuple(control->Left.get(), control->Top.get(), control->Width.get(),
-                         control->Height.get()),
-              std::tuple(c.left, c.top, c.width, c.height))
-        << c.name;
+    for (const forms::Image* button : {&p.Main.fermer, &p.Main.options}) {
+        EXPECT_GE(button->Left.get(), pile.Left.get()) << button->name();
+        EXPECT_GE(button->Top.get(), pile.Top.get()) << button->name();
+        EXPECT_LE(button->Left + button->Width, pile.Left + pile.Width) << button->name();
+        EXPECT_LE(button->Top + button->Height, pile.Top + pile.Height) << button->name();
+    }
+    std::vector<const forms::Image*> stored{&p.Main.PileOn, &p.Main.PileOff};
+    for (int n = 0; n <= 9; ++n)
+        stored.push_back(&p.Main.ImgBatN(n));
+    for (const auto* image : stored) {
+        EXPECT_GE(image->Left.get(), side) << image->name() << " would show in the gauge";
+        ASSERT_NE(image->Picture.get(), nullptr) << image->name();
+        EXPECT_EQ(image->Width.get(), twips(image->Picture.get()->width)) << image->name();
+    }
+    for (const auto* c : p.Main.controls()) {
+        EXPECT_LE(c->Left + c->Width, p.Main.Width.get()) << c->name();
+        EXPECT_LE(c->Top + c->Height, p.Main.Height.get()) << c->name();
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Main, MainControls,
-    ::testing::Values(Placed{"Pile", 0, 0, 1275, 1920}, Placed{"ImgBat", 1280, 0, 645, 1920},
-                      Placed{"fermer", 10, 10, 255, 255}, Placed{"options", 10, 1760, 240, 150},
-                      Placed{"temps", 3480, 1320, 855, 255}, Placed{"HScroll1", 1920, 0, 1215, 135},
-                      Placed{"PileOn", 3240, 0, 1275, 1920}, Placed{"PileOff", 3120, 0, 1275, 1920},
-                      Placed{"ImgBat0", 1920, 0, 645, 1920}, Placed{"ImgBat5", 2520, 0, 645, 1920},
-                      Placed{"ImgBat9", 3000, 0, 645, 1920}),
-    [](const auto& info) { return std::string(info.param.name); });
+// The slider sets the gauge's alpha: it stays a byte, never reaches 0 (the slider alone must not
+// make the gauge invisible), and every step, a page included, moves it without jumping the range.
+TEST_F(Descriptions, TheSliderStaysAVisibleAlphaAndEveryStepMovesIt) {
+    const auto& s = p.Main.HScroll1;
+    EXPECT_GT(s.Min, 0);
+    EXPECT_LE(s.Max, 255);
+    EXPECT_LE(s.Min, s.Value());
+    EXPECT_LE(s.Value(), s.Max);
+    EXPECT_GE(s.SmallChange, 1);
+    EXPECT_GE(s.LargeChange, s.SmallChange);
+    EXPECT_LE(s.LargeChange, s.Max - s.Min);
+}
 
 TEST_F(Descriptions, MainWindowSettings) {
     const auto& s = p.Main.settings;
@@ -85,9 +115,7 @@ TEST_F(Descriptions, StoragePicturesAndVisibleImages) {
 TEST_F(Descriptions, LabelSliderAndTimers) {
     EXPECT_EQ(p.Main.temps.Caption.get(), "Temps");
     EXPECT_EQ(p.Main.temps.TabIndex, 0);
-    const auto& s = p.Main.HScroll1;
-    EXPECT_EQ(std::tuple(s.Min, s.Max, s.Value(), s.SmallChange, s.TabIndex),
-              std::tuple(50, 255, 200, 1, 1));
+    EXPECT_EQ(p.Main.HScroll1.TabIndex, 1);
     struct T {
         forms::Timer& timer;
         int interval;

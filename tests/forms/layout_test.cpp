@@ -28,17 +28,15 @@ TEST_P(TwipsToPixels, RoundToTheNearestPixel) {
 
 // The gauge's own numbers at 96 dpi (what Qt's logical pixels use), as its window layout states
 // them, then larger scales.
-INSTANTIATE_TEST_SUITE_P(Layout, TwipsToPixels,
-                         ::testing::Values(TwipsCase{1920, 96, 128}, TwipsCase{25, 96, 2},
-                                           TwipsCase{500, 96, 33}, TwipsCase{1275, 96, 85},
-                                           TwipsCase{1280, 96, 85}, TwipsCase{645, 96, 43},
-                                           TwipsCase{10, 96, 1}, TwipsCase{1760, 96, 117},
-                                           TwipsCase{3480, 96, 232}, TwipsCase{690, 96, 46},
-                                           TwipsCase{135, 96, 9}, TwipsCase{855, 96, 57},
-                                           TwipsCase{1920, 120, 160}, TwipsCase{1920, 144, 192},
-                                           TwipsCase{1920, 192, 256}, TwipsCase{0, 96, 0},
-                                           TwipsCase{-25, 96, -2}, TwipsCase{7, 96, 0},
-                                           TwipsCase{8, 96, 1}, TwipsCase{2147483, 96, 143166}));
+INSTANTIATE_TEST_SUITE_P(
+    Layout, TwipsToPixels,
+    ::testing::Values(TwipsCase{1920, 96, 128}, TwipsCase{25, 96, 2}, TwipsCase{500, 96, 33},
+                      TwipsCase{1275, 96, 85}, TwipsCase{1280, 96, 85}, TwipsCase{645, 96, 43},
+                      TwipsCase{10, 96, 1}, TwipsCase{1760, 96, 117}, TwipsCase{3480, 96, 232},
+                      TwipsCase{690, 96, 46}, TwipsCase{135, 96, 9}, TwipsCase{855, 96, 57},
+                      TwipsCase{1920, 120, 160}, TwipsCase{1920, 144, 192},
+                      TwipsCase{1920, 192, 256}, TwipsCase{0, 96, 0}, TwipsCase{-25, 96, -2},
+                      TwipsCase{7, 96, 0}, TwipsCase{8, 96, 1}, TwipsCase{2147483, 96, 143166}));
 
 TEST(PictureScale, DrawsFromThe2xPicturesAbove96Dpi) {
     // Between 96 and 192 dpi the pictures are resampled: down from the 2x ones, not up from the
@@ -158,7 +156,7 @@ struct ClickCase {
     const char* name;
     int dpi;
     int downX, downY, upX, upY;
-    bool cancelled; // the button was taken elsewhere in between (a window move)
+    bool cancelled;      // the button was taken elsewhere in between (a window move)
     const char* clicked; // "" for no click
 };
 

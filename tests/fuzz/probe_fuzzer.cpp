@@ -1,7 +1,7 @@
 // The power probe over arbitrary power records.
+#include "app/headless_machine.h"
 #include "battery/etat_batterie.h"
 #include "fuzz/probe_invariants.h"
-#include "app/headless_machine.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -19,7 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (c < '0' || c > '9') std::abort();
     std::int64_t back = 0;
     const auto [end, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), back);
-    if (ec != std::errc() || end != trimmed.data() + trimmed.size() || back != *value)
-        std::abort();
+    if (ec != std::errc() || end != trimmed.data() + trimmed.size() || back != *value) std::abort();
     return 0;
 }

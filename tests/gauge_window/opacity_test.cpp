@@ -1,6 +1,6 @@
 // Opacity: the one procedure every change of alpha goes through, and the slider that drives it.
 #include "gauge_window/mod_opacite.h"
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 namespace {
 
@@ -26,7 +26,8 @@ TEST_P(Applique, SetsOrClearsOnlyTheLayeredBitAndAlwaysGivesTheAlpha) {
     const auto h = os.addProgramWindow("W");
     os.SetWindowLongA(h, win::GWL_EXSTYLE, r.before);
     const auto from = mark();
-    gauge_window::mod_opacite::AppliqueOpacite(m.program().os, h, r.layered, static_cast<win::BYTE>(r.alpha));
+    gauge_window::mod_opacite::AppliqueOpacite(m.program().os, h, r.layered,
+                                               static_cast<win::BYTE>(r.alpha));
     char style[16];
     std::snprintf(style, sizeof style, "0x%x", static_cast<unsigned>(r.after));
     EXPECT_EQ(callsSince(from), (std::vector<std::string>{

@@ -1,5 +1,5 @@
 // Start-up: the order of the load handler's steps and the state the program starts from.
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 #include <map>
 

@@ -1,5 +1,5 @@
 // Moving, closing and the options pop-up of the borderless gauge.
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 namespace {
 

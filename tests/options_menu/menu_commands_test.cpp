@@ -1,5 +1,5 @@
 // The options menu: three switches, eight hide commands and the about box.
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 namespace {
 

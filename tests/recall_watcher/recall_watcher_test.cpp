@@ -1,5 +1,5 @@
 // The recall watcher: the gauge topmost, the level recall and the F8 recall.
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // (the refresh right after handlers, the key polls asleep until a key is pressed). What the
 // program does must not change: the same system calls, boxes and screens in the same order, each
 // at the same time or sooner, never later, and never sooner than one poll period.
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 // One whole run on the headless backend, from start to close, checked by its transcript: what
 // the program asked of the system (the periodic power readings and key polls left out), the
 // boxes it put and the beeps it sounded, each at its virtual time.
-#include "scenario/running_program.h"
+#include "support/running_program.h"
 
 #include <optional>
 #include <sstream>
@@ -167,7 +167,7 @@ TEST_F(WholeRun, FromStartToClose) {
     std::vector<std::string> boxes;
     for (const auto& b : rt.boxes())
         boxes.push_back(at(b.at) + " " + b.title + ": " + b.text + " [" + std::to_string(b.style) +
-                        "]");
+                        "]" + (b.unasked ? " unasked" : ""));
     EXPECT_EQ(boxes, (std::vector<std::string>{
                          "12.960 Sorvane: Sorvane Par Quillet. [0]",
                          "12.960 Touche Rappel: Pour réafficher le programme :: F8 [64]",

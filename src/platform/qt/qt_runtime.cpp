@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -298,7 +299,32 @@ int QtRuntime::messageBoxNative(std::string_view text, int style, std::string_vi
         box.setStandardButtons(QMessageBox::Ok);
     }
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.exec();
+    // Unasked (a timer's question), the box comes up on top but leaves the keyboard where the
+    // user is typing: a Return meant for another window must not answer it. Qt activates any
+    // modal window it shows, so this one is shown without modality and without activation (its
+    // _NET_WM_USER_TIME 0 tells the window manager not to focus it), and the program's own
+    // windows wait for the answer as under a modal box. A click on it or Alt+Tab gives it the
+    // keyboard as usual.
+    if (dispatcher().innermostTimer()) {
+        box.setWindowModality(Qt::NonModal);
+        box.setAttribute(Qt::WA_ShowWithoutActivating);
+        std::vector<QPointer<QWidget>> waiting;
+        for (auto& [form, w] : widgets_)
+            if (w->isEnabled()) {
+                w->setEnabled(false);
+                waiting.emplace_back(w.get());
+            }
+        QEventLoop loop;
+        QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+        box.show();
+        // Not focused, the window manager leaves it under the gauge: bring it over.
+        box.raise();
+        loop.exec();
+        for (auto& w : waiting)
+            if (w) w->setEnabled(true);
+    } else {
+        box.exec();
+    }
     const auto clicked = box.standardButton(box.clickedButton());
     if (!yesNo) return win::IDOK;
     // Closed any other way than by Yes, the box answers the harmless No.

@@ -9,7 +9,6 @@
 #endif
 #include <windows.h>
 
-
 namespace sorvane::win32 {
 
 namespace {

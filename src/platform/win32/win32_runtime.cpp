@@ -1,6 +1,7 @@
 #include "platform/win32/win32_runtime.h"
 
 #include "forms/bmp.h"
+#include "platform/screen_fit.h"
 #include "platform/win32/gunzip.h"
 #include "platform/win32/win32_layout.h"
 
@@ -16,6 +17,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 namespace sorvane::win32 {
 
@@ -277,6 +279,31 @@ struct Win32Runtime::Impl {
         return forms::mouseArgs(c, x, y, rt.dpi(), buttons, shift);
     }
 
+    static BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM out) {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        const auto rect = [](const RECT& r) {
+            return platform::ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+        };
+        if (GetMonitorInfoW(monitor, &info))
+            reinterpret_cast<std::vector<platform::Monitor>*>(out)->push_back(
+                {rect(info.rcMonitor), rect(info.rcWork)});
+        return TRUE;
+    }
+
+    // A window the new monitors leave partly off screen comes back inside the nearest work area.
+    static void keepReachable(::HWND hwnd) {
+        if (!IsWindowVisible(hwnd)) return;
+        std::vector<platform::Monitor> monitors;
+        EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
+        RECT r{};
+        if (!GetWindowRect(hwnd, &r)) return;
+        if (const auto to = platform::keepReachable(
+                {r.left, r.top, r.right - r.left, r.bottom - r.top}, monitors))
+            SetWindowPos(hwnd, nullptr, to->x, to->y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
     LRESULT handle(forms::Window& w, ::HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         switch (msg) {
         case WM_ERASEBKGND:
@@ -308,7 +335,8 @@ struct Win32Runtime::Impl {
             return 0;
         }
         case WM_LBUTTONUP: {
-            forms::Control* clicked = clicks.release(w, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), rt.dpi());
+            forms::Control* clicked =
+                clicks.release(w, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), rt.dpi());
             if (GetCapture() == hwnd) ReleaseCapture();
             if (clicked) rt.raise(*clicked, Event::Click);
             return 0;
@@ -347,6 +375,9 @@ struct Win32Runtime::Impl {
             if (wp >= 1 && wp <= timers.size()) rt.tick(*timers[wp - 1]);
             return 0;
         }
+        case WM_DISPLAYCHANGE:
+            keepReachable(hwnd);
+            break;
         case WM_CLOSE:
             // Alt+F4 on the gauge: the same as its close button. Unloading only this window
             // would leave the program running with nothing on screen.
@@ -494,6 +525,12 @@ int Win32Runtime::messageBoxNative(std::string_view text, int style, std::string
     impl_->flush();
     const std::wstring t = wide(text);
     const std::wstring caption = wide(title.empty() ? applicationTitle : title);
+    // Unasked (a timer's question), the box is owned by the timer's window, in the style the
+    // program gives: Windows then keeps it from taking the foreground from where the user types.
+    // Asked for by a click, it comes to the front and holds every window of the program.
+    if (const forms::Timer* timer = dispatcher().innermostTimer())
+        return MessageBoxW(native(timer->window().hWnd()), t.c_str(), caption.c_str(),
+                           static_cast<UINT>(style));
     return MessageBoxW(nullptr, t.c_str(), caption.c_str(),
                        static_cast<UINT>(style) | MB_TASKMODAL | MB_SETFOREGROUND);
 }

@@ -63,7 +63,8 @@ inline BmpInfo bmpInfo(const Bytes& b, std::size_t dib) {
 
 // Pixels of a bottom-up 24-bit bitmap starting at byte `at`.
 inline Image pixels24(const Bytes& b, std::size_t at, int width, int height) {
-    return {width, height, sorvane::bmp::decodePixels(b, at, {width, height, 24, 0, 0}, height).pixels};
+    return {width, height,
+            sorvane::bmp::decodePixels(b, at, {width, height, 24, 0, 0}, height).pixels};
 }
 
 // Bits of a bottom-up 1-bit bitmap starting at byte `at`, one byte per pixel, top-down.

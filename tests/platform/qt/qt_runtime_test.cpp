@@ -300,11 +300,20 @@ struct BoxCase {
 
 struct MessageBoxes : QtRuntimeTest, ::testing::WithParamInterface<BoxCase> {};
 
+// The open box: modal when a click asked for it; a timer's comes without modality, so that it
+// does not take the keyboard.
+QMessageBox* openBox() {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) return box;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
+    return nullptr;
+}
+
 // Runs `inspect` on the box as soon as it is open, from the event loop the box runs.
 void whenBoxOpens(std::function<void(QMessageBox&)> inspect) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, inspect] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        if (auto* box = openBox()) {
             poll->stop();
             poll->deleteLater();
             inspect(*box);
@@ -356,6 +365,8 @@ TEST_F(QtRuntimeTest, WhileABoxIsOpenOtherTimersTickButNotTheHandlerThatOpenedIt
         open = true;
         ++boxes;
         whenBoxOpens([&](QMessageBox& box) {
+            EXPECT_FALSE(box.isModal()) << "a timer's box would take the keyboard";
+            EXPECT_TRUE(box.testAttribute(Qt::WA_ShowWithoutActivating));
             // Let a few fast ticks and several slow periods pass with the box up.
             QTimer::singleShot(150, &box, [&box] { box.button(QMessageBox::No)->click(); });
         });

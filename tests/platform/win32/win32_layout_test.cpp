@@ -2,8 +2,8 @@
 // shows comes from these numbers, checked here without Windows.
 #include "platform/win32/win32_layout.h"
 
-#include "program/program.h"
 #include "app/headless_machine.h"
+#include "program/program.h"
 
 #include <gtest/gtest.h>
 

@@ -43,6 +43,8 @@ class OneShot : public forms::Window {
 
 class RunningProgram : public ::testing::Test {
   protected:
+    explicit RunningProgram(platform::Policy policy = platform::Policy::Clock) : m(true, policy) {}
+
     app::HeadlessMachine m;
     Program& p = m.program();
     ModMain& s = m.state();
@@ -106,5 +108,21 @@ class RunningProgram : public ::testing::Test {
 inline std::string hex(win::HWND h) {
     return headless::hwndText(h);
 }
+
+// The same test under both delivery policies: what the program does may only come sooner.
+class UnderBothPolicies : public RunningProgram,
+                          public ::testing::WithParamInterface<platform::Policy> {
+  protected:
+    UnderBothPolicies() : RunningProgram(GetParam()) {}
+};
+
+inline std::string policyName(const ::testing::TestParamInfo<platform::Policy>& info) {
+    return info.param == platform::Policy::Clock ? "Clock" : "IdleAware";
+}
+
+#define SORVANE_UNDER_BOTH_POLICIES(Suite)                                                         \
+    INSTANTIATE_TEST_SUITE_P(                                                                      \
+        Policies, Suite, ::testing::Values(platform::Policy::Clock, platform::Policy::IdleAware),  \
+        policyName)
 
 } // namespace sorvane::testing
