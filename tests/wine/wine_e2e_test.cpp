@@ -2,6 +2,7 @@
 // picom), reading a fixture power supply, driven by XTEST and checked by X properties, window
 // pixels and what the Wine session itself reports.
 #include "bmp.h"
+#include "relay_trace.h"
 #include "wine_session.h"
 
 #include "support/process.h"
@@ -11,10 +12,14 @@
 
 #include <X11/keysym.h>
 
+#include <X11/extensions/XTest.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -26,6 +31,13 @@ using namespace std::chrono_literals;
 
 const std::string fixtures = SORVANE_WINE_FIXTURES;
 const std::string artwork = SORVANE_ARTWORK_DIR;
+std::chrono::steady_clock::time_point steady() {
+    return std::chrono::steady_clock::now();
+}
+double secondsSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(steady() - t).count();
+}
+
 constexpr unsigned long opacity(unsigned alpha) {
     return alpha * 0x01010101ul;
 }
@@ -674,5 +686,434 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"ACLineStatus=1", "BatteryFlag=128", "BatteryLifePercent=255",
                                    "BatteryLifeTime=-1", "BatteryFullLifeTime=-1"}}),
     [](const auto& info) { return std::string(info.param.fixture); });
+
+} // namespace
+
+namespace {
+
+// The program's own system calls, traced by Wine call by call and held against the sequences of
+// call_contract.txt: what Wine cannot show (the entrance animation, the tones, the shell windows
+// it does not have) is still checked as the calls the program makes.
+class WineCallContract : public WineGauge {
+  protected:
+    void SetUp() override {
+        WineGauge::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        contract_ = readContract(SORVANE_CALL_CONTRACT);
+        // Only calls made from the program's own code, of these functions: not Wine's calls
+        // among its own DLLs, and none of the program's other calls.
+        static const char* const traced =
+            "GetSystemPowerStatus;Beep;GetAsyncKeyState;FindWindowA;SetWindowPos;ShowWindow;"
+            "ReleaseCapture;SendMessageA;AnimateWindow;GetWindowLongA;SetWindowLongA;"
+            "SetLayeredWindowAttributes;MessageBoxA;MessageBoxW";
+        for (auto [name, value] : {std::pair{"RelayInclude", traced},
+                                   std::pair{"RelayFromInclude", "Sorvane.exe;Sorvane-faults.exe"}})
+            ASSERT_TRUE(
+                session_
+                    ->runToEnd(session_->wine({"reg", "add", "HKCU\\Software\\Wine\\Debug", "/v",
+                                               name, "/t", "REG_SZ", "/d", value, "/f"}))
+                    .finished);
+    }
+
+    void TearDown() override {
+        // The session's folder goes with it: a failing run keeps its trace.
+        if (HasFailure() && !log_.empty())
+            std::filesystem::copy_file(log_, "wine-contract-" + std::to_string(runs_) + ".log",
+                                       std::filesystem::copy_options::overwrite_existing);
+        WineGauge::TearDown();
+    }
+
+    // Starts an exe traced, on a fixture folder, and names its two windows.
+    void startTraced(const std::string& exe, const std::string& folder) {
+        if (HasFailure() && !log_.empty())
+            std::filesystem::copy_file(log_, "wine-contract-" + std::to_string(runs_) + ".log",
+                                       std::filesystem::copy_options::overwrite_existing);
+        exe_ = std::filesystem::path(exe).filename().string();
+        std::string lower = exe_;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        log_ = session_->x().path("trace" + std::to_string(++runs_) + ".log");
+        std::filesystem::remove(log_);
+        gauge_ = session_->x().spawn(
+            session_->wineWithPower(folder, {exe}, "+timestamp,+pid,+loaddll,+relay"),
+            "trace" + std::to_string(runs_));
+        ASSERT_TRUE(waitUntil([&] { return (main_ = findProgramWindow(d, lower, "Main")); }, 30s))
+            << "no gauge window" << windowList();
+        const Geometry g = geometry(d, main_);
+        gx = g.x;
+        gy = g.y;
+        handles_.clear();
+        for (const char* title : {"Main", "F8"}) {
+            unsigned long long h = 0;
+            for (const auto& l : lines(probe({"window", title})))
+                if (std::sscanf(l.c_str(), "handle 0x%llx", &h) == 1) break;
+            ASSERT_NE(h, 0u) << "no handle for " << title;
+            handles_[title] = static_cast<std::uint32_t>(h);
+        }
+        cursor_ = 0;
+    }
+
+    std::vector<TracedCall> calls() {
+        std::ifstream in(log_);
+        std::stringstream s;
+        s << in.rdbuf();
+        return parseRelayTrace(s.str(), exe_);
+    }
+
+    // Skips the readings and idle polls made since the last step. At the end of a run any
+    // other call is a fault; before a step, it is the step's to judge.
+    void between(const std::string& next, bool last = false) {
+        const auto all = calls();
+        for (; cursor_ < all.size(); ++cursor_) {
+            const auto& c = all[cursor_];
+            if (c.function == "GetAsyncKeyState" && !c.result) break;
+            const bool idle = c.function == "GetSystemPowerStatus" ||
+                              (c.function == "GetAsyncKeyState" && *c.result == 0);
+            if (idle) continue;
+            if (!last) break;
+            ADD_FAILURE() << "before " << next << ": the program made " << describe(c, handles_);
+        }
+    }
+
+    // Does what `action` says, then waits until the program's calls since hold the step.
+    // Returns the calls the step took.
+    std::vector<TracedCall> step(const std::string& name, const std::function<void()>& action,
+                                 std::chrono::milliseconds within = 6s) {
+        between(name);
+        const auto it = contract_.find(name);
+        if (it == contract_.end()) {
+            ADD_FAILURE() << "no step \"" << name << "\" in the contract";
+            return {};
+        }
+        const std::size_t from = cursor_;
+        if (action) action();
+        StepCheck check;
+        std::vector<TracedCall> all;
+        const auto done = [&] {
+            all = calls();
+            Handles h = handles_;
+            const std::vector<TracedCall> since(all.begin() + static_cast<long>(from), all.end());
+            check = checkStep(it->second, since, h);
+            if (check.matched) handles_ = h;
+            return check.matched || check.complete;
+        };
+        const bool settled = waitUntil(done, within, 50ms);
+        if (it->second.repeats && check.matched) {
+            // A repeated sequence is taken whole once the calls stop coming.
+            std::size_t seen = 0;
+            waitUntil(
+                [&] {
+                    done();
+                    const bool quiet = check.used == seen;
+                    seen = check.used;
+                    return quiet && check.matched;
+                },
+                within, 300ms);
+        }
+        if (!settled || !check.matched) {
+            ADD_FAILURE() << (check.why.empty() ? "step \"" + name + "\" did not happen"
+                                                : check.why)
+                          << "\n(trace kept in wine-contract-" << runs_ << ".log)";
+            cursor_ = all.size();
+            return {};
+        }
+        cursor_ = from + check.used;
+        return {all.begin() + static_cast<long>(from), all.begin() + static_cast<long>(cursor_)};
+    }
+
+    // Clicks entry `index` of the options menu (of 5), or of its bars sub-menu (of 8).
+    void chooseMenu(int index, bool bars = false) {
+        // A click while the last menu is still closing is taken by Wine's menu loop, and lost:
+        // the button sees nothing, so it is clicked again.
+        waitUntil([&] { return findPopupMenus(d, "sorvane.exe").empty(); }, 3s);
+        Window menu = openOptions();
+        if (!menu) menu = openOptions();
+        ASSERT_NE(menu, 0u) << "no options menu";
+        // Wine maps a menu before it has its final place: click once it stays put.
+        waitUntilSettled([&] { return geometry(d, menu); }, 200ms, 3s);
+        if (bars) {
+            auto [cx, cy] = entryCentre(menu, 3, 5);
+            moveMouse(d, cx, cy);
+            ASSERT_TRUE(waitUntil([&] { return findPopupMenus(d, "sorvane.exe").size() == 2; }));
+            // Wine maps the sub-menu before it has its final place: click once it stays put.
+            waitUntilSettled(
+                [&] {
+                    const auto menus = findPopupMenus(d, "sorvane.exe");
+                    return menus.size() == 2 ? geometry(d, menus.back()) : Geometry{};
+                },
+                200ms, 3s);
+            const auto menus = findPopupMenus(d, "sorvane.exe");
+            ASSERT_EQ(menus.size(), 2u) << "the bars sub-menu closed";
+            auto [bx, by] = entryCentre(menus.back(), index, 8);
+            moveMouse(d, bx, by);
+            click(d, bx, by);
+        } else {
+            auto [cx, cy] = entryCentre(menu, index, 5);
+            click(d, cx, cy);
+        }
+        moveMouse(d, gx + 300, gy + 300);
+    }
+
+    // Presses the button of a box of the program (1 OK, 6 Yes, 7 No).
+    void answerBox(const std::string& title, int button) {
+        int x = 0, y = 0, w = 0, h = 0;
+        const std::string want = "button " + std::to_string(button) + " %d %d %d %d";
+        waitUntil([&] {
+            for (const auto& f : lines(probe({"box", title})))
+                if (std::sscanf(f.c_str(), want.c_str(), &x, &y, &w, &h) == 4) break;
+            return w > 0;
+        });
+        ASSERT_GT(w, 0) << "no box \"" << title << "\" with button " << button;
+        // A box may take a click before it takes input: press until it has gone.
+        const bool gone = waitUntil(
+            [&] {
+                click(d, x + w / 2, y + h / 2);
+                return waitUntil([&] { return !findProgramWindow(d, "sorvane.exe", title); }, 1s);
+            },
+            6s);
+        moveMouse(d, gx + 300, gy + 300);
+        EXPECT_TRUE(gone) << "the box \"" << title << "\" stayed";
+    }
+
+    // The key polls between two calls: F8 every 50 ms, and F7, F6, F5 together every 150 ms.
+    void expectKeyBeats(const std::vector<TracedCall>& all, double from, double to,
+                        const std::string& when) {
+        std::vector<double> f8, f7;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const auto& c = all[i];
+            if (c.function != "GetAsyncKeyState" || c.ms < from || c.ms > to) continue;
+            if (c.args[0] == 0x77) f8.push_back(c.ms);
+            if (c.args[0] == 0x76) {
+                f7.push_back(c.ms);
+                const bool together = i + 2 < all.size() &&
+                                      all[i + 1].args == std::vector<std::uint32_t>{0x75} &&
+                                      all[i + 2].args == std::vector<std::uint32_t>{0x74};
+                EXPECT_TRUE(together)
+                    << when << ": F7 was not followed by F6 and F5 at " << c.ms << " ms";
+            }
+        }
+        expectBeat(f8, 50, when + ": F8 polls");
+        expectBeat(f7, 150, when + ": F7, F6, F5 polls");
+    }
+
+    // A timer never fires early, and a loaded machine only makes it late: the typical gap is
+    // held to the beat from below, with room above.
+    static void expectBeat(const std::vector<double>& at, double beat, const std::string& what) {
+        const double gap = medianGap(at);
+        EXPECT_TRUE(gap >= beat - std::max(10.0, beat / 20) &&
+                    gap <= beat + std::max(30.0, beat / 10))
+            << what << ": every " << gap << " ms, not every " << beat << " ms";
+    }
+
+    static double medianGap(const std::vector<double>& at) {
+        if (at.size() < 3) return 0;
+        std::vector<double> gaps;
+        for (std::size_t i = 1; i < at.size(); ++i)
+            gaps.push_back(at[i] - at[i - 1]);
+        std::nth_element(gaps.begin(), gaps.begin() + static_cast<long>(gaps.size() / 2),
+                         gaps.end());
+        return gaps[gaps.size() / 2];
+    }
+
+    static std::vector<double> times(const std::vector<TracedCall>& calls, const std::string& fn) {
+        std::vector<double> out;
+        for (const auto& c : calls)
+            if (c.function == fn) out.push_back(c.ms);
+        return out;
+    }
+
+    std::map<std::string, ContractStep> contract_;
+    Handles handles_;
+    std::string log_, exe_;
+    std::size_t cursor_ = 0;
+    int runs_ = 0;
+};
+
+TEST_F(WineCallContract, AWholeSessionMakesTheCallsInOrderWithTheirArgumentsAndRhythm) {
+    const std::string battery = session_->x().path("contract-battery");
+    std::filesystem::remove_all(battery);
+    std::filesystem::remove_all(battery + "-gone");
+    std::filesystem::copy(fixtures + "/battery57", battery,
+                          std::filesystem::copy_options::recursive);
+    ASSERT_NO_FATAL_FAILURE(startTraced(SORVANE_EXE, battery));
+    const auto start = steady();
+    step("start-up", nullptr);
+
+    const auto idle = step("ten idle seconds", nullptr, 14s);
+    const auto readings = times(idle, "GetSystemPowerStatus");
+    EXPECT_GE(readings.size(), 10u);
+    expectBeat(readings, 1000, "readings");
+    if (!readings.empty()) expectKeyBeats(calls(), readings.front(), readings.back(), "idle");
+
+    ASSERT_NO_FATAL_FAILURE(focusGauge());
+    step("F5", [&] { tapKey(d, XK_F5); });
+    step("F6", [&] { tapKey(d, XK_F6); });
+    step("F7", [&] { tapKey(d, XK_F7); });
+    const auto together = step("F7, F6 and F5 in one tick", [&] {
+        for (auto k : {XK_F7, XK_F6, XK_F5})
+            XTestFakeKeyEvent(d, XKeysymToKeycode(d, k), True, 0);
+        for (auto k : {XK_F7, XK_F6, XK_F5})
+            XTestFakeKeyEvent(d, XKeysymToKeycode(d, k), False, 0);
+        XSync(d, False);
+    });
+    // One tick: the three polls that saw the keys follow each other.
+    std::vector<double> seen;
+    for (const auto& c : together)
+        if (c.function == "GetAsyncKeyState" && c.result && *c.result) seen.push_back(c.ms);
+    EXPECT_TRUE(seen.size() == 3 && seen.back() - seen.front() < 75)
+        << "F7, F6 and F5 were seen in more than one tick";
+
+    step("menu: TaskBar F6", [&] { chooseMenu(1); });
+    step("menu: IconBureau F7", [&] { chooseMenu(2); });
+    step("menu: Beep", [&] { chooseMenu(0); });
+    step("menu: about", [&] {
+        chooseMenu(4);
+        answerBox("Sorvane", 1);
+    });
+    for (int bars = 1; bars <= 5; ++bars)
+        step("menu: a bars item", [&] {
+            chooseMenu(bars - 1, true);
+            answerBox("Touche Rappel", 1);
+        });
+    ASSERT_NO_FATAL_FAILURE(focusGauge());
+    step("F8, the slider still at 200", [&] { tapKey(d, XK_F8); });
+    const auto held = step("F8 held down", [&] {
+        keyDown(d, XK_F8);
+        waitUntil([&] {
+            int polls = 0;
+            const auto all = calls();
+            for (std::size_t i = cursor_; i < all.size(); ++i)
+                polls += all[i].args == std::vector<std::uint32_t>{0x77} && all[i].result &&
+                         *all[i].result;
+            return polls >= 8;
+        });
+        keyUp(d, XK_F8);
+    });
+    std::vector<double> f8;
+    for (const auto& c : held)
+        if (c.function == "GetAsyncKeyState" && c.args[0] == 0x77) f8.push_back(c.ms);
+    EXPECT_GE(f8.size(), 8u);
+    expectBeat(f8, 50, "a held F8");
+
+    // 57 %: level 6. Six bars and more bring the gauge back at the next 2 s tick.
+    step("a bars item at or above the level, beep off", [&] {
+        chooseMenu(5, true);
+        answerBox("Touche Rappel", 1);
+    });
+    ASSERT_NO_FATAL_FAILURE(focusGauge());
+    step("F5", [&] { tapKey(d, XK_F5); });
+    for (int bars : {7, 8}) {
+        const auto recalled = step("a bars item at or above the level, beep on", [&] {
+            chooseMenu(bars - 1, true);
+            answerBox("Touche Rappel", 1);
+        });
+        EXPECT_EQ(times(recalled, "Beep").size(), 5u);
+    }
+
+    step("drag", [&] {
+        moveMouse(d, gx + 40, gy + 60);
+        buttonDown(d);
+        // Until the window manager, asked by the move loop, moves the gauge with the pointer.
+        int i = 0;
+        EXPECT_TRUE(waitUntil([&] {
+            ++i;
+            moveMouse(d, gx + 40 + i % 30, gy + 60 + i % 20);
+            return geometry(d, main_).x != gx;
+        })) << "the gauge did not follow the pointer";
+        buttonUp(d);
+    });
+    moveMouse(d, gx + 300, gy + 300);
+    {
+        const Geometry g = waitUntilSettled([&] { return geometry(d, main_); }, 300ms, 3s);
+        gx = g.x;
+        gy = g.y;
+    }
+    // The slider: Left 690, Top 10 twips, 1215 twips wide; its thumb near the right at 250.
+    step("slider: left arrow", [&] { click(d, gx + 50, gy + 5); });
+    step("slider: track left of the thumb", [&] { click(d, gx + 66, gy + 5); });
+    step("slider: right arrow", [&] { click(d, gx + 123, gy + 5); });
+    moveMouse(d, gx + 300, gy + 300);
+
+    const auto blinks = step(
+        "battery under 5 %, three blinks",
+        [&] {
+            std::ofstream(battery + "/BAT0/charge_now") << "150000\n";
+            std::ofstream(battery + "/BAT0/capacity") << "3\n";
+        },
+        10s);
+    std::vector<double> firstTones;
+    for (std::size_t i = 0; i < blinks.size(); ++i)
+        if (blinks[i].function == "Beep" && blinks[i].args[0] == 1010 &&
+            (i == 0 || blinks[i - 1].function != "Beep"))
+            firstTones.push_back(blinks[i].ms);
+    EXPECT_EQ(firstTones.size(), 3u) << "three beeps, each on its own tick";
+    for (std::size_t i = 1; i < firstTones.size(); ++i)
+        EXPECT_NEAR(firstTones[i] - firstTones[i - 1], 2000, 400) << "a beep every 2 s";
+
+    step("the battery is gone, answered No", [&] {
+        std::filesystem::rename(battery + "/BAT0", battery + "-gone");
+        answerBox("Info - Batterie", 7);
+    });
+    step("the question is not put again", nullptr);
+    step("close button", [&] {
+        click(d, gx + 9, gy + 9);
+        EXPECT_TRUE(ended()) << "the close button ends the program";
+    });
+    between("the end", true);
+    std::printf("[ contract ] first session: %.1f s\n", secondsSince(start));
+
+    // The other answer, on a machine without a battery from the start.
+    ASSERT_NO_FATAL_FAILURE(startTraced(SORVANE_EXE, fixtures + "/nobattery"));
+    step("start-up", nullptr);
+    step("no battery from the start, answered Yes", [&] { answerBox("Info - Batterie", 6); });
+    EXPECT_TRUE(ended()) << "Yes ends the program";
+    between("the end", true);
+}
+
+TEST_F(WineCallContract, AFailedPowerReadingKeepsTheLastOne) {
+    // The test copy of the program: its power call fails, writing nothing, while a flag file
+    // exists. A failed reading must not read as an empty battery (blink, beep, level 0).
+    const std::string battery = session_->x().path("failing-battery");
+    const std::string flag = session_->x().path("power-fails");
+    std::filesystem::remove_all(battery);
+    std::filesystem::remove(flag);
+    std::filesystem::copy(fixtures + "/battery57", battery,
+                          std::filesystem::copy_options::recursive);
+    std::string windowsFlag = "Z:" + flag;
+    std::replace(windowsFlag.begin(), windowsFlag.end(), '/', '\\');
+    setenv("SORVANE_POWER_FAILS_IF", windowsFlag.c_str(), 1);
+    startTraced(SORVANE_FAULTS_EXE, battery);
+    unsetenv("SORVANE_POWER_FAILS_IF");
+    ASSERT_FALSE(HasFatalFailure());
+    const Image level6 = readBmp24(artwork + "/level6.bmp");
+    const Image level3 = readBmp24(artwork + "/level3.bmp");
+    const Image onBattery = readBmp24(artwork + "/pile_on.bmp");
+    auto shows = [&](const Image& level) {
+        const Image shot = grab(d, main_, 0, 0, 128, 128);
+        return sameRegion(shot, 85, level, 0, 10, 42, 127) &&
+               sameRegion(shot, 0, onBattery, 26, 50, 51, 85);
+    };
+    ASSERT_TRUE(waitUntil([&] { return shows(level6); }, 10s));
+
+    std::ofstream(flag) << "fail\n";
+    const std::size_t before = calls().size();
+    auto readingsSince = [&] {
+        const auto all = calls();
+        return std::count_if(
+            all.begin() + static_cast<long>(before), all.end(),
+            [](const TracedCall& c) { return c.function == "GetSystemPowerStatus"; });
+    };
+    ASSERT_TRUE(waitUntil([&] { return readingsSince() >= 4; }, 8s)) << "no readings traced";
+    const auto all = calls();
+    for (std::size_t i = before; i < all.size(); ++i)
+        EXPECT_NE(all[i].function, "Beep") << "a failed reading sounded the low-battery beep";
+    EXPECT_TRUE(shows(level6)) << "three failed readings changed the gauge";
+
+    // Once the call works again the gauge follows the battery.
+    std::filesystem::remove(flag);
+    std::ofstream(battery + "/BAT0/charge_now") << "1250000\n";
+    std::ofstream(battery + "/BAT0/capacity") << "25\n";
+    EXPECT_TRUE(waitUntil([&] { return shows(level3); }, 5s));
+}
 
 } // namespace

@@ -47,12 +47,14 @@ WineSession::~WineSession() {
     if (server_) x_->end(server_);
 }
 
-std::vector<std::string> WineSession::wine(const std::vector<std::string>& args,
-                                           bool traced) const {
+std::vector<std::string> WineSession::wine(const std::vector<std::string>& args, bool traced,
+                                           const std::string& debug) const {
     // SORVANE_WINEDEBUG=+relay (say) traces the program under test in a failing run.
     const char* trace = traced ? std::getenv("SORVANE_WINEDEBUG") : nullptr;
     std::vector<std::string> argv = {"env", "WINEPREFIX=" + prefix_,
-                                     std::string("WINEDEBUG=") + (trace ? trace : "-all"),
+                                     "WINEDEBUG=" + (!debug.empty() ? debug
+                                                     : trace        ? std::string(trace)
+                                                                    : std::string("-all")),
                                      // No Mono or Gecko installer prompts in a fresh prefix.
                                      "WINEDLLOVERRIDES=mscoree=;mshtml=", SORVANE_WINE};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -60,8 +62,9 @@ std::vector<std::string> WineSession::wine(const std::vector<std::string>& args,
 }
 
 std::vector<std::string> WineSession::wineWithPower(const std::string& fixture,
-                                                    const std::vector<std::string>& args) const {
-    return inPowerNamespace(fixture, wine(args, true));
+                                                    const std::vector<std::string>& args,
+                                                    const std::string& debug) const {
+    return inPowerNamespace(fixture, wine(args, true, debug));
 }
 
 namespace {

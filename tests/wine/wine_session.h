@@ -23,11 +23,13 @@ class WineSession {
     testsupport::XSession& x() { return *x_; }
     Display* display() { return x_->display(); }
 
-    // The command line that runs a Windows program of this session.
-    std::vector<std::string> wine(const std::vector<std::string>& args, bool traced = false) const;
+    // The command line that runs a Windows program of this session; `debug` is its WINEDEBUG.
+    std::vector<std::string> wine(const std::vector<std::string>& args, bool traced = false,
+                                  const std::string& debug = "") const;
     // The same, with the fixture bound over /sys/class/power_supply (its own mount namespace).
     std::vector<std::string> wineWithPower(const std::string& fixture,
-                                           const std::vector<std::string>& args) const;
+                                           const std::vector<std::string>& args,
+                                           const std::string& debug = "") const;
 
     // Runs a command to its end with its output in a log file, not a pipe: Wine's helper
     // processes (explorer, services) inherit the output and outlive the command, so a pipe

@@ -18,14 +18,45 @@ namespace {
 win::HWND portable(::HWND h) {
     return reinterpret_cast<win::HWND>(h);
 }
+
+#ifdef SORVANE_POWER_FAULTS
+// The Wine tests' copy of the program only (never shipped): while the file named by
+// SORVANE_POWER_FAILS_IF exists, the call fails the way a failing system call does, writing
+// nothing. The system is still asked, into a record nobody reads, so a trace keeps the
+// one-a-second rhythm of the readings.
+BOOL systemPowerStatus(::SYSTEM_POWER_STATUS* s) {
+    char flag[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA("SORVANE_POWER_FAILS_IF", flag, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || GetFileAttributesA(flag) == INVALID_FILE_ATTRIBUTES)
+        return ::GetSystemPowerStatus(s);
+    ::SYSTEM_POWER_STATUS lost{};
+    ::GetSystemPowerStatus(&lost);
+    SetLastError(ERROR_GEN_FAILURE);
+    return FALSE;
+}
+#else
+BOOL systemPowerStatus(::SYSTEM_POWER_STATUS* s) {
+    return ::GetSystemPowerStatus(s);
+}
+#endif
 } // namespace
 
 win::BOOL Win32Os::GetSystemPowerStatus(win::SYSTEM_POWER_STATUS& status) {
+    // The system writes into a copy of the caller's record, not a blank one: a call that fails
+    // without writing then leaves the last reading in place, instead of a zero record that
+    // reads as an empty battery (blink, beep, a hidden gauge recalled).
     ::SYSTEM_POWER_STATUS s{};
-    const BOOL ok = ::GetSystemPowerStatus(&s);
+    s.ACLineStatus = status.ACLineStatus;
+    s.BatteryFlag = status.BatteryFlag;
+    s.BatteryLifePercent = status.BatteryLifePercent;
+    s.Reserved1 = status.Reserved1;
+    s.BatteryLifeTime = static_cast<DWORD>(status.BatteryLifeTime);
+    s.BatteryFullLifeTime = static_cast<DWORD>(status.BatteryFullLifeTime);
+    const BOOL ok = systemPowerStatus(&s);
     status.ACLineStatus = s.ACLineStatus;
     status.BatteryFlag = s.BatteryFlag;
     status.BatteryLifePercent = s.BatteryLifePercent;
+    status.Reserved1 = s.Reserved1;
     // DWORD on the system side; -1 (unknown) arrives as 0xFFFFFFFF and must stay -1.
     status.BatteryLifeTime = static_cast<win::LONG>(s.BatteryLifeTime);
     status.BatteryFullLifeTime = static_cast<win::LONG>(s.BatteryFullLifeTime);

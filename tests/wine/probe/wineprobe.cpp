@@ -4,7 +4,7 @@
 //
 //   wineprobe box <title>     the visible message box with that title: its text and buttons
 //   wineprobe menu            the open pop-up menus: entries with their check marks
-//   wineprobe window <title>  a top-level window: rectangle, extended style, layered alpha
+//   wineprobe window <title>  a top-level window: handle, rectangle, extended style, layered alpha
 //   wineprobe foreground      the title of the window that has the keyboard now
 //   wineprobe showmenu <x> <y> <entry>...
 //                             opens a pop-up menu of its own at x, y until it is ended: what
@@ -146,6 +146,7 @@ int window(const char* title) {
     const std::wstring t = wide(title);
     HWND h = waitFor([&] { return FindWindowW(nullptr, t.c_str()); });
     if (!h) return 1;
+    std::printf("handle 0x%llx\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(h)));
     printRect("rect", h);
     const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
     std::printf("exstyle 0x%08lx\n", static_cast<unsigned long>(ex));
