@@ -36,7 +36,8 @@ typedef unsigned long Atom;
 
 namespace sorvane::testsupport {
 
-enum class Wm { Off, Openbox, Xfwm4 };
+// Xfwm4Compositing: xfwm4 with its own compositor; Kwin: kwin_x11.
+enum class Wm { Off, Openbox, Xfwm4, Xfwm4Compositing, Icewm, Kwin };
 
 struct XSessionOptions {
     Wm wm = Wm::Off;
@@ -76,12 +77,16 @@ class XSession {
     void stopPicom();
     bool picomRunning() const { return picom_ > 0; }
 
+    // Ends the window manager and starts it again (it finds the windows as they are then).
+    void restartWm();
+
     // A component's log, for failure messages.
     std::string log(const std::string& name) const;
 
   private:
     void startXvfb();
     void startDbus();
+    void startWm();
     pid_t startWaited(const std::vector<std::string>& argv, const std::string& name,
                       bool (*ready)(Display*), int timeoutMs = 15000);
     void teardown();
@@ -95,6 +100,8 @@ class XSession {
     pid_t xvfb_ = 0;
     pid_t dbus_ = 0;
     pid_t picom_ = 0;
+    pid_t wm_ = 0;
+    std::string wmName_;
     std::vector<pid_t> started_;
 };
 

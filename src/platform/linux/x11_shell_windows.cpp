@@ -5,6 +5,11 @@
 //       panel has left _NET_CLIENT_LIST. Override-redirect windows and windows without WM_CLASS
 //       are skipped (openbox's 1x1 dock helper). Several panels: the handle returned is the
 //       lowest window id, and hiding or showing it acts on every panel found at that moment.
+//       The window manager's own taskbar or toolbar too (icewm's): it may carry no window type,
+//       no strut, not even a class, but the window manager's own X client made it (the id base
+//       of the WM_S<n> selection's owner) and it lies along a screen edge. Such a bar is hidden
+//       by unmapping its top-level window (the window manager rebuilds a bar it sees
+//       withdrawn), which is mapped again to show it; its id is kept on the bar.
 //   [~] FindWindowA("Progman", "Program Manager")   the desktop-icons window(s):
 //       _NET_WM_WINDOW_TYPE_DESKTOP, found and handled the same way.
 //   [~] SetWindowPos(SWP_HIDEWINDOW / SWP_SHOWWINDOW), ShowWindow(SW_HIDE / SW_SHOW)   hide: the
@@ -32,6 +37,7 @@ using namespace std::chrono_literals;
 
 constexpr const char* kSavedState = "_SORVANE_SAVED_WM_STATE";
 constexpr const char* kSavedGeometry = "_SORVANE_SAVED_GEOMETRY";
+constexpr const char* kHiddenTopLevel = "_SORVANE_HIDDEN_TOP_LEVEL";
 constexpr auto kWithdrawWait = 1000ms;
 constexpr auto kMapWait = 1000ms;
 
@@ -66,9 +72,93 @@ std::vector<unsigned long> X11ShellWindows::find(Kind kind) {
             todo.push_back({children[i], depth + 1});
         if (children) XFree(children);
     }
+    if (kind == Kind::Panel) {
+        const auto bars = windowManagerBars();
+        found.insert(found.end(), bars.begin(), bars.end());
+    }
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
     return found;
+}
+
+unsigned long X11ShellWindows::topLevelOf(unsigned long w) {
+    for (int depth = 0; depth < 8 && w; ++depth) {
+        const unsigned long parent = x_.parentOf(w);
+        if (parent == x_.root() || parent == 0) return w;
+        w = parent;
+    }
+    return w;
+}
+
+bool X11ShellWindows::byWindowManager(unsigned long w) {
+    const std::string selection = "WM_S" + std::to_string(x_.screen());
+    const Window owner = XGetSelectionOwner(x_.display(), x_.atom(selection.c_str()));
+    return owner != None && x_.resourceBaseOf(w) == x_.resourceBaseOf(owner);
+}
+
+// The bars a window manager draws itself: windows its own client made that are not frames
+// (frames hold another client's window; a bar holds only the manager's own) and whose top-level
+// lies along a screen edge: inside the screen, touching one edge, at least half as long as that
+// edge and less than a quarter of the screen deep, with a class somewhere in it. Input-only
+// windows (edge triggers) are no bars. Override-redirect ones may be: icewm makes its frames so.
+std::vector<unsigned long> X11ShellWindows::windowManagerBars() {
+    Display* d = x_.display();
+    const std::string selection = "WM_S" + std::to_string(x_.screen());
+    const Window owner = XGetSelectionOwner(d, x_.atom(selection.c_str()));
+    if (owner == None) return {};
+    const unsigned long base = x_.resourceBaseOf(owner);
+    XWindowAttributes screen;
+    if (!XGetWindowAttributes(d, x_.root(), &screen)) return {};
+    const auto alongAnEdge = [&](int x, int y, int w, int h) {
+        if (x < 0 || y < 0 || x + w > screen.width || y + h > screen.height) return false;
+        const bool horizontal = (y == 0 || y + h == screen.height) && 2 * w >= screen.width &&
+                                4 * h < screen.height;
+        const bool vertical = (x == 0 || x + w == screen.width) && 2 * h >= screen.height &&
+                              4 * w < screen.width;
+        return horizontal || vertical;
+    };
+    std::vector<unsigned long> bars;
+    Window rootReturn = None, parent = None, *tops = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(d, x_.root(), &rootReturn, &parent, &tops, &n)) return {};
+    const std::vector<Window> topLevels(tops, tops + n);
+    if (tops) XFree(tops);
+    for (Window top : topLevels) {
+        XWindowAttributes a;
+        if (x_.resourceBaseOf(top) != base || !XGetWindowAttributes(d, top, &a) ||
+            a.c_class == InputOnly || !alongAnEdge(a.x, a.y, a.width, a.height))
+            continue;
+        // The bar is the top-level or the first window down its tree that has a class; any
+        // window of another client inside makes it a frame.
+        std::vector<Window> todo{top};
+        Window bar = None;
+        bool frame = false;
+        for (int depth = 0; depth < 3 && !todo.empty() && !frame; ++depth) {
+            std::vector<Window> next;
+            for (Window w : todo) {
+                if (x_.resourceBaseOf(w) != base) {
+                    frame = true;
+                    break;
+                }
+                if (bar == None &&
+                    parseHasWmClass(RawProperty(d, w, XA_WM_CLASS).value(), XA_STRING))
+                    bar = w;
+                Window* children = nullptr;
+                unsigned count = 0;
+                if (XQueryTree(d, w, &rootReturn, &parent, &children, &count)) {
+                    next.insert(next.end(), children, children + count);
+                    if (children) XFree(children);
+                }
+            }
+            todo = std::move(next);
+        }
+        if (frame) continue;
+        if (bar == None) continue;
+        // Shown, or hidden by us.
+        if (a.map_state != IsUnmapped || RawProperty(d, bar, x_.atom(kHiddenTopLevel)).value().type != None)
+            bars.push_back(bar);
+    }
+    return bars;
 }
 
 std::vector<unsigned long> X11ShellWindows::sameKindAs(unsigned long window) {
@@ -99,6 +189,16 @@ bool X11ShellWindows::hide(unsigned long w) {
     Display* d = x_.display();
     XWindowAttributes a;
     if (!XGetWindowAttributes(d, w, &a)) return false;
+    if (byWindowManager(w)) {
+        const unsigned long top = topLevelOf(w);
+        if (!x_.mapped(top)) return true; // already hidden
+        const long id = static_cast<long>(top);
+        XChangeProperty(d, w, x_.atom(kHiddenTopLevel), XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&id), 1);
+        XUnmapWindow(d, top);
+        x_.sync();
+        return true;
+    }
     RawProperty saved(d, w, x_.atom(kSavedState));
     if (a.map_state == IsUnmapped && saved.value().type != None) return true; // already hidden
     // The window manager deletes _NET_WM_STATE on withdraw: keep a copy on the window itself.
@@ -123,6 +223,14 @@ bool X11ShellWindows::show(unsigned long w) {
     Display* d = x_.display();
     XWindowAttributes a;
     if (!XGetWindowAttributes(d, w, &a)) return false;
+    if (byWindowManager(w)) {
+        const unsigned long top = topLevelOf(w);
+        XDeleteProperty(d, w, x_.atom(kHiddenTopLevel));
+        XMapWindow(d, top);
+        x_.sync();
+        waitFor([&] { return x_.mapped(top); }, kMapWait);
+        return true;
+    }
     if (a.map_state != IsUnmapped) return true; // shown already
     // A quick hide-then-show would otherwise map the window while the window manager is still
     // unmanaging it, and the state written back would be deleted with the old frame.

@@ -26,6 +26,10 @@ class X11ShellWindows {
 
   private:
     bool waitWithdrawn(unsigned long window);
+    // The window manager's own bars: see the .cpp.
+    std::vector<unsigned long> windowManagerBars();
+    unsigned long topLevelOf(unsigned long window);
+    bool byWindowManager(unsigned long window);
 
     XConnection& x_;
     std::function<bool(unsigned long)> isOwn_;
