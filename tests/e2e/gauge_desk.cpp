@@ -53,8 +53,11 @@ void PowerTree::noBattery() {
 // ---- GaugeDesk ----
 
 GaugeDesk::GaugeDesk(bool picom, bool pcmanfm, std::string binary)
-    : session_({.wm = Wm::Openbox, .tint2 = true, .pcmanfmDesktop = pcmanfm, .picom = picom}),
-      power_(session_.path("power_supply")), asoundConf_(session_.path("asound.conf")),
+    : GaugeDesk({.wm = Wm::Openbox, .tint2 = true, .pcmanfmDesktop = pcmanfm, .picom = picom},
+                std::move(binary)) {}
+
+GaugeDesk::GaugeDesk(const XSessionOptions& desktop, std::string binary)
+    : session_(desktop), power_(session_.path("power_supply")), asoundConf_(session_.path("asound.conf")),
       soundFile_(session_.path("beep.raw")), binary_(std::move(binary)) {
     // Every tone the gauge plays is appended to one file, as 16-bit samples.
     std::ofstream(asoundConf_) << "</usr/share/alsa/alsa.conf>\n"

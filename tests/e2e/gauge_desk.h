@@ -47,6 +47,8 @@ class GaugeDesk {
   public:
     // picom: opacity and click-through need a compositor; pixels are exact without one.
     explicit GaugeDesk(bool picom, bool pcmanfm = true, std::string binary = SORVANE_BINARY);
+    // Any desktop the test session can start.
+    explicit GaugeDesk(const XSessionOptions& desktop, std::string binary = SORVANE_BINARY);
     ~GaugeDesk();
 
     XSession& session() { return session_; }
