@@ -51,13 +51,13 @@ run: configure
 		echo "or 'DISPLAY=:0 make run' for the desktop on :0, or 'make demo' for screenshots from a private display."; \
 		exit 1; \
 	fi
-	$(BUILD)/src/platform/qt/sorvane
+	$(BUILD)/src/app/sorvane
 
 # The gauge on a private virtual desktop with a simulated discharging battery; screenshots go to
 # $(BUILD)/demo/.
 demo: configure
 	cmake --build $(BUILD) -j $(JOBS) --target sorvane sorvane-demo
-	$(BUILD)/tests/e2e/sorvane-demo $(BUILD)/src/platform/qt/sorvane $(BUILD)/demo
+	$(BUILD)/tests/e2e/sorvane-demo $(BUILD)/src/app/sorvane $(BUILD)/demo
 
 # Sorvane.exe and sorvane-power.exe for 64-bit Windows, cross-built with mingw-w64 into
 # build-windows/. (`make test` cross-builds its own copy inside $(BUILD) and runs it under Wine.)
