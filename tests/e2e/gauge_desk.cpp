@@ -57,8 +57,9 @@ GaugeDesk::GaugeDesk(bool picom, bool pcmanfm, std::string binary)
                 std::move(binary)) {}
 
 GaugeDesk::GaugeDesk(const XSessionOptions& desktop, std::string binary)
-    : session_(desktop), power_(session_.path("power_supply")), asoundConf_(session_.path("asound.conf")),
-      soundFile_(session_.path("beep.raw")), binary_(std::move(binary)) {
+    : session_(desktop), power_(session_.path("power_supply")),
+      asoundConf_(session_.path("asound.conf")), soundFile_(session_.path("beep.raw")),
+      binary_(std::move(binary)) {
     // Every tone the gauge plays is appended to one file, as 16-bit samples.
     std::ofstream(asoundConf_) << "</usr/share/alsa/alsa.conf>\n"
                                << "pcm.!default { type file; slave { pcm { type null } } file \"| "

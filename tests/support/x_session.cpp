@@ -135,10 +135,10 @@ void XSession::startWm() {
     case Wm::Xfwm4Compositing:
         wmName_ = "xfwm4";
         // Its compositor waits for vertical blanks that a virtual screen never sends.
-        wm_ = startWaited({"xfwm4",
-                           options_.wm == Wm::Xfwm4 ? "--compositor=off" : "--compositor=on",
-                           "--vblank=off", "--sm-client-disable"},
-                          wmName_, wmReady);
+        wm_ =
+            startWaited({"xfwm4", options_.wm == Wm::Xfwm4 ? "--compositor=off" : "--compositor=on",
+                         "--vblank=off", "--sm-client-disable"},
+                        wmName_, wmReady);
         return;
     case Wm::Icewm:
         wmName_ = "icewm";

@@ -213,8 +213,8 @@ void X11GaugeWindow::applyOpacity(unsigned long w) {
         XDeleteProperty(d, w, x_.atom("_NET_WM_WINDOW_OPACITY"));
     } else {
         const long value = static_cast<long>(alpha * 0x01010101ul);
-        XChangeProperty(d, w, x_.atom("_NET_WM_WINDOW_OPACITY"), XA_CARDINAL, 32,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+        XChangeProperty(d, w, x_.atom("_NET_WM_WINDOW_OPACITY"), XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&value), 1);
     }
     // Alpha 0 is also an empty shape: invisible whether a compositor runs, arrives or leaves,
     // and clicks fall through to the window below, as with a transparent window on Windows.

@@ -111,10 +111,10 @@ std::vector<unsigned long> X11ShellWindows::windowManagerBars() {
     if (!XGetWindowAttributes(d, x_.root(), &screen)) return {};
     const auto alongAnEdge = [&](int x, int y, int w, int h) {
         if (x < 0 || y < 0 || x + w > screen.width || y + h > screen.height) return false;
-        const bool horizontal = (y == 0 || y + h == screen.height) && 2 * w >= screen.width &&
-                                4 * h < screen.height;
-        const bool vertical = (x == 0 || x + w == screen.width) && 2 * h >= screen.height &&
-                              4 * w < screen.width;
+        const bool horizontal =
+            (y == 0 || y + h == screen.height) && 2 * w >= screen.width && 4 * h < screen.height;
+        const bool vertical =
+            (x == 0 || x + w == screen.width) && 2 * h >= screen.height && 4 * w < screen.width;
         return horizontal || vertical;
     };
     std::vector<unsigned long> bars;
@@ -155,7 +155,8 @@ std::vector<unsigned long> X11ShellWindows::windowManagerBars() {
         if (frame) continue;
         if (bar == None) continue;
         // Shown, or hidden by us.
-        if (a.map_state != IsUnmapped || RawProperty(d, bar, x_.atom(kHiddenTopLevel)).value().type != None)
+        if (a.map_state != IsUnmapped ||
+            RawProperty(d, bar, x_.atom(kHiddenTopLevel)).value().type != None)
             bars.push_back(bar);
     }
     return bars;

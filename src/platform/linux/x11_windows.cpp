@@ -18,7 +18,8 @@ struct PumpOnExit {
 } // namespace
 
 X11Windows::X11Windows(const std::string& displayName)
-    : x_(displayName), gauge_(x_), shell_(x_, [this](unsigned long w) { return gauge_.isOwn(w); }) {}
+    : x_(displayName), gauge_(x_), shell_(x_, [this](unsigned long w) { return gauge_.isOwn(w); }) {
+}
 
 void X11Windows::processEvents() {
     gauge_.processEvents();
