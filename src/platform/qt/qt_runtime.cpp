@@ -1,5 +1,5 @@
 // Forms runtime on Qt 6 Widgets.
-//  [X] windows: frameless normal top-levels, background colour, icon, twips geometry
+//  [X] windows: frameless Qt::Tool top-levels, background colour, icon, twips geometry
 //  [X] images and labels: windowless, painted bottom first, mouse routed to the topmost
 //  [X] HScrollBar: a QScrollBar; a user move goes through HScrollBar::setValue (Change)
 //  [X] timers: precise QTimers at the effective interval, ticks through the dispatch rules
@@ -54,9 +54,7 @@ int shiftMask(Qt::KeyboardModifiers m) {
 // ---- FormWidget ----
 
 FormWidget::FormWidget(QtRuntime& rt, forms::Window& window)
-    // A plain top-level, not a tool window: some window managers (KWin) hide the tool windows
-    // of an application that is not active, and a transient tie does the same.
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), rt_(rt), window_(window) {
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), rt_(rt), window_(window) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QString::fromUtf8(window.name().data(), qsizetype(window.name().size())));
     QPalette pal = palette();

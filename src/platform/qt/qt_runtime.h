@@ -1,4 +1,4 @@
-// The forms runtime on Qt 6 Widgets: one frameless top-level window per form, never in the taskbar.
+// The forms runtime on Qt 6 Widgets: one frameless tool window per form, never in the taskbar.
 // Images and labels are windowless: the form's widget paints them in stacking order and routes
 // the mouse to the topmost one under the pointer. The scroll bar is a real QScrollBar; timers are
 // QTimers; pop-up menus and message boxes are QMenu and QMessageBox.
