@@ -104,6 +104,13 @@ XSession::XSession(XSessionOptions options) : options_(options) {
         startXvfb();
         startDbus();
         if (options_.xfcePanel) seedXfcePanel(dir_ + "/config");
+        if (!options_.desktopColour.empty()) {
+            std::filesystem::create_directories(dir_ + "/config/pcmanfm/default");
+            const std::string look = "wallpaper_mode=color\ndesktop_bg=" + options_.desktopColour +
+                                     "\ndesktop_fg=#ffffff\n";
+            std::ofstream(dir_ + "/config/pcmanfm/default/pcmanfm.conf") << "[desktop]\n" << look;
+            std::ofstream(dir_ + "/config/pcmanfm/default/desktop-items-0.conf") << "[*]\n" << look;
+        }
         if (options_.wm == Wm::Openbox)
             startWaited({"openbox", "--sm-disable"}, "openbox", wmReady);
         startWm();

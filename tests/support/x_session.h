@@ -48,6 +48,9 @@ struct XSessionOptions {
     bool picom = false;
     int width = 1024;
     int height = 768;
+    // The colour pcmanfm paints its desktop with ("#rrggbb"); empty: its default, black. A
+    // coloured desktop makes its hiding, and what a hidden panel uncovers, show on screen.
+    std::string desktopColour = {};
 };
 
 class XSession {
