@@ -1,18 +1,23 @@
 // sorvane: the gauge on a Linux/X11 desktop (X11 or XWayland). No command line, no settings.
 #include "app/event_table.h"
 #include "platform/linux/linux_os.h"
+#include "platform/linux/signals.h"
 #include "platform/qt/qt_runtime.h"
+#include "platform/qt/screen_watch.h"
 #include "platform/qt/x11_session.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
 using namespace sorvane;
 
 int main(int argc, char** argv) {
+    // A write to a dead X connection then fails with EPIPE and its error path says so.
+    std::signal(SIGPIPE, SIG_IGN);
     // Qt's Wayland platform cannot place or stack a window; XWayland can.
     qputenv("QT_QPA_PLATFORM", "xcb");
     if (const std::string problem = qt::displayProblem(); !problem.empty()) {
@@ -52,9 +57,8 @@ int main(int argc, char** argv) {
         rt.paintNow(h);
         qt::syncQtConnection();
     };
-    // The reveal runs inside the load handler: paint, but let no program handler run.
+    // The reveal runs inside the load handler, which holds every program handler off: paint.
     windows.animationStep = [&] {
-        platform::Dispatcher::Suppress quiet(rt.dispatcher());
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         qt::syncQtConnection();
     };
@@ -62,6 +66,25 @@ int main(int argc, char** argv) {
     // The compositor's comings and goings, and our windows shown again, as they happen.
     QSocketNotifier windowEvents(windows.connectionFd(), QSocketNotifier::Read);
     QObject::connect(&windowEvents, &QSocketNotifier::activated, [&] { windows.processEvents(); });
+    // Ended by a signal, show again the panels and the desktop this run hid.
+    linuxos::watchEndingSignals();
+    std::unique_ptr<QSocketNotifier> endings;
+    if (linuxos::endingSignalFd() >= 0) {
+        endings =
+            std::make_unique<QSocketNotifier>(linuxos::endingSignalFd(), QSocketNotifier::Read);
+        QObject::connect(endings.get(), &QSocketNotifier::activated, [&] {
+            os.hiddenByThisRun().showWhatThisRunHid();
+            linuxos::endBySignal(linuxos::endingSignal());
+        });
+    }
+    // A gauge the screens left partly out of reach comes back inside, as does one called back.
+    os.hiddenByThisRun().raisedOnTop = [&](win::HWND h) {
+        if (auto* w = rt.widget(h)) qt::keepReachable(*w);
+    };
+    qt::watchScreens([] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (dynamic_cast<qt::FormWidget*>(w)) qt::keepReachable(*w);
+    });
     app::Gauge program(os.services(), rt);
     program.start();
     return QApplication::exec();

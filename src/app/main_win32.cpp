@@ -12,7 +12,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <exception>
 
 #if defined(__GLIBCXX__)
 #include <cxxabi.h>
@@ -34,13 +33,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // key polls keep their clocks: without a system-wide hook Windows tells a program of no key
     // press it does not have the focus for, so there is no key watch to wake them.
     runtime.setPolicy(sorvane::platform::Policy::IdleAware);
-    try {
-        sorvane::win32::Win32Os system(&runtime.dispatcher());
-        sorvane::win::OsServices os(system, system, system, system);
-        sorvane::app::Gauge program(os, runtime);
-        program.start();
-        return runtime.run();
-    } catch (const std::exception& e) {
-        runtime.fail(e.what());
-    }
+    sorvane::win32::Win32Os system;
+    sorvane::win::OsServices os(system, system, system, system);
+    sorvane::app::Gauge program(os, runtime);
+    program.start();
+    return runtime.run();
 }

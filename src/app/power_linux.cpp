@@ -3,11 +3,14 @@
 //   sorvane-power [POWER_SUPPLY_DIR]      (default /sys/class/power_supply)
 #include "platform/linux/sysfs_power.h"
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 int main(int argc, char** argv) {
+    // A closed pipe on stdout ends the output, not the process by a signal.
+    std::signal(SIGPIPE, SIG_IGN);
     std::string root = "/sys/class/power_supply";
     if (argc > 2 || (argc == 2 && (argv[1][0] == '\0' || argv[1][0] == '-' ||
                                    !std::filesystem::is_directory(argv[1])))) {

@@ -207,12 +207,8 @@ class Timer final : public PropertyOwner {
     void propertyChanged(Property which) override;
 
   private:
-    friend class platform::FormsRuntime;
-    enum class KeyState { Dormant, Woken, Armed };
-
     Window& window_;
     std::string_view name_;
-    KeyState keyState_ = KeyState::Armed; // OnKeys timers under a sleeping runtime only
 };
 
 class MenuItem final : public PropertyOwner {

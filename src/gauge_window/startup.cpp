@@ -20,7 +20,7 @@ void Form_Load(Program& p) {
     M.Top = 500;
     {
         // No handler may run during the entrance, whether or not a backend pumps events in it.
-        platform::Dispatcher::Suppress pendantAnimation(p.rt.dispatcher());
+        platform::Dispatcher::Suppress duringEntrance(p.rt.dispatcher());
         p.os.AnimateWindow(M.hWnd(), 5000, AW_CENTER);
     }
     M.ImgBat.Picture = M.ImgBat9.Picture;

@@ -8,11 +8,15 @@
 //  4. A window's enabled timers start when its load handler returns (FormsRuntime::Load).
 //  5. While a window animation runs, no handler runs.
 //  6. After the program ends, no handler runs again.
+// A handler that throws ends the program: every backend delivers through here, so each reports
+// it the same way (see handlerFailed).
 #pragma once
 
 #include "forms/model.h"
 
+#include <exception>
 #include <functional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -29,9 +33,13 @@ class Dispatcher {
     // it ran.
     template <class F> bool deliver(const void* source, forms::Event event, F&& handler) {
         if (!admits(source, event)) return false;
-        {
+        try {
             Running guard(*this, source, event);
             std::forward<F>(handler)();
+        } catch (const std::exception& e) {
+            fail(e.what());
+        } catch (...) {
+            fail("unknown exception");
         }
         if (afterEachHandler) afterEachHandler();
         return true;
@@ -40,12 +48,21 @@ class Dispatcher {
     // Called each time a delivered handler has returned: long simulations check their
     // invariants here.
     std::function<void()> afterEachHandler;
+    // Reports a handler's exception; the program then ends with exit code 1. By default one
+    // line on stderr; a program without a console shows a box instead.
+    std::function<void(std::string_view what)> handlerFailed;
 
     bool admits(const void* source, forms::Event event) const;
     bool running(const void* source, forms::Event event) const;
     bool idle() const { return running_.empty(); }
     // Handlers still running (nested inside modal operations or inside each other).
     std::size_t depth() const { return running_.size(); }
+    // The timer whose handler runs innermost, or null. A box a timer puts up comes unasked: it
+    // must not take the keyboard from where the user is typing.
+    const forms::Timer* innermostTimer() const {
+        if (running_.empty() || running_.back().event != forms::Event::Timer) return nullptr;
+        return static_cast<const forms::Timer*>(running_.back().source);
+    }
 
     void end() { ended_ = true; }
     bool ended() const { return ended_; }
@@ -64,6 +81,9 @@ class Dispatcher {
     bool suppressed() const { return suppressed_ > 0; }
 
   private:
+    // No handler can be trusted to have left the program's state whole: nothing runs after.
+    [[noreturn]] void fail(std::string_view what);
+
     struct Key {
         const void* source;
         forms::Event event;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "forms/model.h"
+#include "platform/delivery.h"
 #include "platform/dispatcher.h"
 
 #include <string_view>
@@ -11,26 +12,11 @@
 
 namespace sorvane::platform {
 
-// How a runtime delivers timer ticks. Clock: every timer on its interval, as Windows does.
-// IdleAware: each timer as its Delivery allows (the refresh after handlers, the key polls on
-// key presses), so an idle program sleeps; what the program does is the same, only sooner.
-enum class Policy { Clock, IdleAware };
-
-// What an idle-aware runtime needs to let the key polls sleep. The backend also calls
-// FormsRuntime::keyPressed when a press of a key comes in.
-class KeyWatch {
-  public:
-    virtual ~KeyWatch() = default;
-    // The key is down now or was pressed since the program last asked for it. Asking here does
-    // not clear that press: the program's own query still sees it.
-    virtual bool keyActive(int vKey) = 0;
-};
-
-class FormsRuntime {
+class FormsRuntime : private TimerClocks {
   public:
     static constexpr std::string_view applicationTitle = "Sorvane";
 
-    FormsRuntime() = default;
+    FormsRuntime() : delivery_(*this, dispatcher_) {}
     FormsRuntime(const FormsRuntime&) = delete;
     FormsRuntime& operator=(const FormsRuntime&) = delete;
     virtual ~FormsRuntime() = default;
@@ -57,17 +43,17 @@ class FormsRuntime {
     Dispatcher& dispatcher() { return dispatcher_; }
 
     // Both before the first window loads. Without a key watch the key polls keep their clocks.
-    void setPolicy(Policy policy) { policy_ = policy; }
-    Policy policy() const { return policy_; }
-    void setKeyWatch(KeyWatch* watch) { keyWatch_ = watch; }
+    void setPolicy(Policy policy) { delivery_.setPolicy(policy); }
+    Policy policy() const { return delivery_.policy(); }
+    void setKeyWatch(KeyWatch* watch) { delivery_.setKeyWatch(watch); }
 
     // --- events, from the backend ---
     bool raise(forms::Control& control, forms::Event event, const forms::MouseArgs& args = {});
     bool raise(forms::MenuItem& item);
-    bool tick(forms::Timer& timer);
-    bool timerRunning(const forms::Timer& timer) const;
+    bool tick(forms::Timer& timer) override;
+    bool timerRunning(const forms::Timer& timer) const override;
     // A key was pressed: the polls asleep on it wake.
-    void keyPressed(int vKey);
+    void keyPressed(int vKey) { delivery_.keyPressed(vKey); }
 
     // --- notifications, from the model ---
     void controlChanged(forms::Control& control, forms::Property which);
@@ -92,16 +78,14 @@ class FormsRuntime {
     // A modal loop the system runs inside a handler of its own accord (Windows' window-move
     // loop): the handlers it delivers count as called by an event loop, as in a box or a menu.
     // Entered and left in pairs.
-    void enterModalLoop();
-    void leaveModalLoop();
+    void enterModalLoop() { delivery_.enterModalLoop(); }
+    void leaveModalLoop() { delivery_.leaveModalLoop(); }
 
   private:
     template <class F> bool deliver(const void* source, forms::Event event, F&& handler);
-    void runAfterHandlers(const void* source);
-    void startClock(forms::Timer& timer);
-    bool sleepsOnKeys(const forms::Timer& timer) const;
-    bool keysActive(const forms::Timer& timer) const;
-    void settleKeyPoll(forms::Timer& timer);
+    void runClock(forms::Timer& timer, bool run, int interval) override {
+        timerNative(timer, run, interval);
+    }
 
     // A modal loop (a box, a menu) runs other handlers while the running ones wait.
     struct Parked {
@@ -113,10 +97,7 @@ class FormsRuntime {
     };
 
     Dispatcher dispatcher_;
-    std::vector<std::size_t> modalLoops_; // the handlers running when each was entered
-    Policy policy_ = Policy::Clock;
-    KeyWatch* keyWatch_ = nullptr;
-    std::vector<forms::Timer*> started_; // timers whose window has loaded, in load order
+    TimerDelivery delivery_;
 };
 
 } // namespace sorvane::platform

@@ -27,6 +27,7 @@ TEST_P(NoBatteryQuestion, IsPutOnlyAbove100) {
         EXPECT_EQ(box.title, "Info - Batterie");
         EXPECT_EQ(box.style, 36);
         EXPECT_EQ(box.at, 6000ms);
+        EXPECT_TRUE(box.unasked) << "a timer's question must not take the keyboard";
     }
 }
 

@@ -219,11 +219,21 @@ TEST_F(Desk, TheNoBatteryQuestionComesOnceAndYesEndsTheProgramAtOnce) {
     desk.power().noBattery();
     desk.start();
     Window box = 0;
+    // The question comes up without the keyboard: a click gives it the focus, then keys answer.
+    const auto focusedOn = [&](Window w) {
+        return waitUntil([&] {
+            Window focus = 0;
+            int revert = 0;
+            XGetInputFocus(desk.d(), &focus, &revert);
+            return focus == w;
+        });
+    };
     ASSERT_TRUE(waitUntil([&] { return (box = desk.mappedTitled("Info - Batterie")) != 0; }, 15s))
         << desk.log();
     const Geometry g = geometry(desk.d(), box);
     click(desk.d(), g.x + static_cast<int>(g.width) / 2, g.y + 10); // focus it, as a user would
-    tapKey(desk.d(), XK_Escape);                                    // No
+    ASSERT_TRUE(focusedOn(box));
+    tapKey(desk.d(), XK_Escape); // No
     ASSERT_TRUE(waitUntil([&] { return desk.mappedTitled("Info - Batterie") == 0; }, 5s));
     // Three more readings of "no battery": the question is not put again.
     EXPECT_FALSE(waitUntil([&] { return desk.mappedTitled("Info - Batterie") != 0; }, 3500ms));
@@ -235,6 +245,7 @@ TEST_F(Desk, TheNoBatteryQuestionComesOnceAndYesEndsTheProgramAtOnce) {
         << desk.log();
     const Geometry g2 = geometry(desk.d(), box);
     click(desk.d(), g2.x + static_cast<int>(g2.width) / 2, g2.y + 10);
+    ASSERT_TRUE(focusedOn(box));
     tapKey(desk.d(), XK_Return); // Yes, the default button
     EXPECT_TRUE(waitUntil([&] { return !desk.running(); }, 2s)) << "Yes ends the program";
 }

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -389,6 +390,229 @@ TEST_F(Faults, WithoutSoundTheBlinkKeepsItsRhythmAndALostDisplayEndsTheGaugeClea
         // The desk's session must not talk to the dead server either.
         desk.session().end(gauge);
     }
+}
+
+// The top-level window (a frame, or the window itself) that holds `w`.
+Window topLevelOf(Display* d, Window w) {
+    for (Window p = parentOf(d, w); p && p != DefaultRootWindow(d); p = parentOf(d, w))
+        w = p;
+    return w;
+}
+
+// Whether `upper` is stacked above `lower` among the root's children.
+bool stackedAbove(Display* d, Window upper, Window lower) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) return false;
+    const Window a = topLevelOf(d, upper), b = topLevelOf(d, lower);
+    int ia = -1, ib = -1;
+    for (unsigned i = 0; i < n; ++i) {
+        if (children[i] == a) ia = static_cast<int>(i);
+        if (children[i] == b) ib = static_cast<int>(i);
+    }
+    if (children) XFree(children);
+    return ia > ib && ib >= 0;
+}
+
+pid_t processOf(const std::string& display, const std::string& exeSuffix) {
+    for (pid_t p : processesOnDisplay(display))
+        if (exeOf(p).ends_with(exeSuffix)) return p;
+    return 0;
+}
+
+TEST_F(Faults, AnUnaskedQuestionSignalsAndAGaugeOffScreenLeaveTheUserInCharge) {
+    GaugeDesk desk(/*picom*/ false);
+    Display* d = desk.d();
+    const std::string display = desk.session().displayName();
+    desk.power().onBattery(55, 90);
+    desk.start();
+    Window main = waitForRevealedGauge(desk);
+    ASSERT_NE(main, 0u) << desk.log();
+    // The gauge answers its menu within a second whatever was done to it.
+    const auto menuAnswers = [&] {
+        const Geometry g = geometry(d, main);
+        click(d, g.x + 8, g.y + 121);
+        const bool opened = waitUntil([&] { return !popups(desk).empty(); }, 1s);
+        tapKey(d, XK_Escape);
+        return opened && waitUntil([&] { return popups(desk).empty(); }, 1s);
+    };
+    const auto panelShown = [&] {
+        const Window p = tint2Panel(d);
+        return p && isViewable(d, p);
+    };
+    const auto desktopShown = [&] { return !viewableOfType(d, "DESKTOP").empty(); };
+    ASSERT_TRUE(menuAnswers());
+    {
+        SCOPED_TRACE("the no-battery question leaves the keyboard where the user types");
+        const Window typing = createWindow(d, 500, 200, 300, 200, 0x336699, "typing-here");
+        XSelectInput(d, typing, KeyPressMask);
+        XSetInputFocus(d, typing, RevertToPointerRoot, CurrentTime);
+        XSync(d, False);
+        const auto focused = [&] {
+            Window focus = 0;
+            int revert = 0;
+            XGetInputFocus(d, &focus, &revert);
+            return focus == typing;
+        };
+        ASSERT_TRUE(waitUntil(focused, 2s));
+        desk.power().noBattery();
+        Window box = 0;
+        ASSERT_TRUE(
+            waitUntil([&] { return (box = desk.mappedTitled("Info - Batterie")) != 0; }, 5s))
+            << desk.log();
+        ASSERT_TRUE(waitUntil([&] { return isViewable(d, box); }, 2s));
+        EXPECT_FALSE(waitUntil([&] { return !focused(); }, 1s)) << "the question took the focus";
+        const Geometry b = geometry(d, box), g = geometry(d, main);
+        const bool overlaps =
+            b.x < g.x + static_cast<int>(g.width) && g.x < b.x + static_cast<int>(b.width) &&
+            b.y < g.y + static_cast<int>(g.height) && g.y < b.y + static_cast<int>(b.height);
+        EXPECT_TRUE(!overlaps || stackedAbove(d, box, main)) << "the gauge covers the question";
+        XSync(d, False);
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+        }
+        tapKey(d, XK_Return);
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                XEvent e;
+                return XCheckTypedWindowEvent(d, typing, KeyPress, &e) == True;
+            },
+            2s))
+            << "Return did not reach the window being typed in";
+        EXPECT_FALSE(waitUntil([&] { return desk.mappedTitled("Info - Batterie") == 0; }, 1s))
+            << "Return typed elsewhere answered the question";
+        ASSERT_TRUE(desk.running()) << "Return typed elsewhere ended the gauge";
+        // A click on the box gives it the keyboard: it answers as before.
+        click(d, b.x + static_cast<int>(b.width) / 2, b.y + 8);
+        EXPECT_TRUE(waitUntil([&] { return !focused(); }, 2s)) << "a click did not focus it";
+        tapKey(d, XK_Escape);
+        EXPECT_TRUE(waitUntil([&] { return desk.mappedTitled("Info - Batterie") == 0; }, 3s))
+            << "the focused question did not take Escape";
+        EXPECT_TRUE(desk.running());
+        XDestroyWindow(d, typing);
+        XSync(d, False);
+        desk.power().onBattery(55, 90);
+        EXPECT_TRUE(menuAnswers());
+    }
+    const auto endedBy = [&](int sig, std::chrono::milliseconds within) {
+        int status = 0;
+        const bool exited = exitedWithin(desk.pid(), within, status);
+        desk.stop();
+        if (!exited) return ::testing::AssertionFailure() << "still running";
+        if (!WIFSIGNALED(status) || WTERMSIG(status) != sig)
+            return ::testing::AssertionFailure()
+                   << "status " << status << ", not ended by signal " << sig;
+        return ::testing::AssertionSuccess();
+    };
+    {
+        SCOPED_TRACE("SIGTERM shows again the panel and the desktop this run hid");
+        tapKey(d, XK_F6);
+        tapKey(d, XK_F7);
+        ASSERT_TRUE(waitUntil([&] { return !panelShown() && !desktopShown(); }, 3s));
+        ASSERT_TRUE(menuAnswers());
+        ::kill(desk.pid(), SIGTERM);
+        EXPECT_TRUE(endedBy(SIGTERM, 3s)) << desk.log();
+        EXPECT_TRUE(panelShown()) << "the panel stayed hidden";
+        EXPECT_TRUE(desktopShown()) << "the desktop stayed hidden";
+    }
+    {
+        SCOPED_TRACE("a second signal during the restore ends it at once");
+        desk.start();
+        ASSERT_NE(main = waitForRevealedGauge(desk), 0u) << desk.log();
+        tapKey(d, XK_F6);
+        ASSERT_TRUE(waitUntil([&] { return !panelShown(); }, 3s));
+        // With the window manager frozen, the panel's restore waits for it.
+        const pid_t openbox = processOf(display, "/openbox");
+        ASSERT_GT(openbox, 0);
+        ::kill(openbox, SIGSTOP);
+        ::kill(desk.pid(), SIGHUP);
+        ::kill(desk.pid(), SIGINT);
+        EXPECT_TRUE(endedBy(SIGINT, 500ms)) << desk.log();
+        ::kill(openbox, SIGCONT);
+        // The way back for a user: start the gauge again and toggle the taskbar (once shows it,
+        // or, when the window manager mapped it meanwhile, twice).
+        desk.start();
+        ASSERT_NE(main = waitForRevealedGauge(desk), 0u) << desk.log();
+        for (int toggle = 0; toggle < 2 && !panelShown(); ++toggle) {
+            tapKey(d, XK_F6);
+            waitUntil(panelShown, 3s);
+        }
+        const Window panel = tint2Panel(d);
+        EXPECT_TRUE(panelShown()) << "F6 did not bring the panel back: panel " << panel
+                                  << (panel && isViewable(d, panel) ? " viewable" : "");
+    }
+    {
+        SCOPED_TRACE("F8 brings a gauge partly off screen back within reach");
+        const auto wholeOnScreen = [&] {
+            const Geometry g = geometry(d, main);
+            return g.x >= 0 && g.y >= 0 && g.x + static_cast<int>(g.width) <= 1024 &&
+                   g.y + static_cast<int>(g.height) <= 768;
+        };
+        XMoveWindow(d, main, 980, 700);
+        XSync(d, False);
+        ASSERT_TRUE(waitUntil([&] { return geometry(d, main).x == 980; }, 3s));
+        tapKey(d, XK_F8);
+        EXPECT_TRUE(waitUntil(wholeOnScreen, 3s))
+            << "F8 left it at " << geometry(d, main).x << "," << geometry(d, main).y;
+        EXPECT_TRUE(menuAnswers());
+    }
+}
+
+// A write to the dead connection must not end the program by SIGPIPE before its error path has
+// said so. Repeated while the CPU is busy, when the race went wrong.
+TEST(Display, LosingItUnderLoadAlwaysEndsWithOneLineAndExitCode1) {
+    if (!powerNamespaceAvailable()) GTEST_SKIP() << "no private mount namespace here";
+    std::vector<pid_t> busy;
+    for (int i = 0; i < 2; ++i)
+        busy.push_back(sorvane::testsupport::spawn({"sh", "-c", "while :; do :; done"}));
+    // Each round starts a display and a gauge: about 3 s on a loaded 2-core machine.
+    constexpr int kRounds = 10;
+    std::map<std::string, int> endings;
+    for (int round = 0; round < kRounds; ++round) {
+        XSession session;
+        PowerTree power(session.path("power_supply"));
+        power.onBattery(55, 90);
+        std::ofstream(session.path("asound.conf")) << "pcm.!default { type null }\n";
+        const pid_t gauge = session.spawn(
+            inPowerNamespace(
+                power.dir().string(),
+                {"env", "ALSA_CONFIG_PATH=" + session.path("asound.conf"), SORVANE_BINARY}),
+            "sorvane");
+        // Lost while the gauge comes into view: it writes to the server all the time then.
+        ASSERT_TRUE(waitUntil(
+            [&] { return !findWindowsByClass(session.display(), "sorvane").empty(); }, 10s))
+            << session.log("sorvane");
+        const std::string number = session.displayName().substr(1);
+        const std::string lock = "/tmp/.X" + number + "-lock";
+        pid_t xvfb = 0;
+        std::ifstream(lock) >> xvfb;
+        ASSERT_GT(xvfb, 0);
+        ::kill(xvfb, SIGKILL);
+        int status = 0;
+        const bool exited = exitedWithin(gauge, 3000ms, status);
+        waitUntil([&] { return exeOf(xvfb).empty(); }, 2s);
+        std::filesystem::remove(lock);
+        std::filesystem::remove("/tmp/.X11-unix/X" + number);
+        const std::string err = session.log("sorvane");
+        std::string ending =
+            !exited                    ? "still running after 3 s"
+            : WIFSIGNALED(status)      ? "signal " + std::to_string(WTERMSIG(status))
+            : WEXITSTATUS(status) != 1 ? "exit " + std::to_string(WEXITSTATUS(status))
+            : std::count(err.begin(), err.end(), '\n') != 1 ||
+                    err.find("lost the connection to the X display") == std::string::npos
+                ? "exit 1 with [" + err + "]"
+                : "exit 1 with one line";
+        ++endings[ending];
+        session.end(gauge);
+    }
+    for (pid_t p : busy)
+        sorvane::testsupport::endProcess(p, 100ms);
+    std::ostringstream all;
+    for (const auto& [ending, count] : endings)
+        all << count << " x " << ending << "; ";
+    std::printf("[ endings ] %s\n", all.str().c_str());
+    EXPECT_EQ(endings["exit 1 with one line"], kRounds) << all.str();
 }
 
 } // namespace

@@ -1,8 +1,13 @@
-// The dispatch rules, each shown to hold on the headless runtime: a broken rule fails here.
+// The dispatch rules, each shown to hold on the headless runtime: a broken rule fails here. And
+// the rule that keeps a window within reach when the screens change.
 #include "platform/headless/headless_os.h"
 #include "platform/headless/headless_runtime.h"
+#include "platform/screen_fit.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -119,13 +124,30 @@ TEST(Dispatcher, NestedDeliveryOfAnotherEventIsAllowedButNotOfTheSame) {
     EXPECT_TRUE(d.idle());
 }
 
-TEST(Dispatcher, AHandlerThatThrowsLeavesNothingRunning) {
-    platform::Dispatcher d;
+// Every backend delivers through the dispatcher, so this is what any handler's exception does:
+// one line on stderr (or the backend's own report), nothing more delivered, exit code 1.
+TEST(DispatcherDeathTest, AHandlerThatThrowsEndsTheProgramWithCodeOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     int a = 0;
-    EXPECT_THROW(d.deliver(&a, forms::Event::Timer, [] { throw std::runtime_error("x"); }),
-                 std::runtime_error);
-    EXPECT_TRUE(d.idle());
-    EXPECT_TRUE(d.admits(&a, forms::Event::Timer));
+    EXPECT_EXIT(
+        {
+            platform::Dispatcher d;
+            d.deliver(&a, forms::Event::Timer, [] { throw std::runtime_error("disque plein"); });
+            std::fprintf(stderr, "went on\n");
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(1), "^sorvane: a handler failed: disque plein; exiting\\.\n$");
+    EXPECT_EXIT(
+        {
+            platform::Dispatcher d;
+            d.handlerFailed = [&](std::string_view what) {
+                std::fprintf(stderr, "box: %.*s\n", static_cast<int>(what.size()), what.data());
+                d.deliver(&a, forms::Event::Click, [] { std::fprintf(stderr, "ran\n"); });
+            };
+            d.deliver(&a, forms::Event::Timer, [] { throw 42; });
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(1), "^box: unknown exception\n$");
 }
 
 TEST_F(Rig, AnimationHoldsTheThreadAndDeliversNothing) {
@@ -158,5 +180,45 @@ TEST_F(Rig, NothingRunsAfterTheEnd) {
     EXPECT_FALSE(rt.tick(w.slow));
     EXPECT_EQ(rt.now(), 1000ms);
 }
+
+// Where a window goes when the screens change under it. The gauge is 128 x 128; a panel of
+// 30 px reserves the bottom of the first monitor.
+struct Reach {
+    const char* name;
+    platform::ScreenRect window;
+    std::vector<platform::Monitor> monitors;
+    std::optional<platform::ScreenRect> to;
+};
+
+class KeepReachable : public ::testing::TestWithParam<Reach> {};
+
+TEST_P(KeepReachable, MovesOnlyAWindowNotWhollyOnScreen) {
+    EXPECT_EQ(platform::keepReachable(GetParam().window, GetParam().monitors), GetParam().to);
+}
+
+const platform::Monitor small{{0, 0, 800, 600}, {0, 0, 800, 570}};
+const platform::Monitor right{{800, 0, 1024, 768}, {800, 0, 1024, 768}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, KeepReachable,
+    ::testing::Values(
+        // 1280 x 1024 set to 800 x 600 with the gauge at 1100,850: back above the panel.
+        Reach{"shrunk_screen", {1100, 850, 128, 128}, {small}, {{672, 442, 128, 128}}},
+        Reach{"one_pixel_out", {673, 100, 128, 128}, {small}, {{672, 100, 128, 128}}},
+        Reach{"above_and_left", {-50, -10, 128, 128}, {small}, {{0, 0, 128, 128}}},
+        Reach{"whole_on_screen", {600, 400, 128, 128}, {small}, std::nullopt},
+        // Under the panel but all of it on screen: the user put it there.
+        Reach{"under_the_panel", {10, 470, 128, 128}, {small}, std::nullopt},
+        Reach{"across_two_monitors", {740, 100, 128, 128}, {small, right}, std::nullopt},
+        // Over the edge where the second monitor is shorter: to the one it overlaps most.
+        Reach{
+            "past_a_shorter_monitor", {700, 560, 128, 128}, {small, right}, {{672, 442, 128, 128}}},
+        Reach{
+            "beyond_every_monitor", {3000, 100, 128, 128}, {small, right}, {{1696, 100, 128, 128}}},
+        Reach{"mirrored_outputs", {700, 100, 128, 128}, {small, small}, {{672, 100, 128, 128}}},
+        Reach{"larger_than_the_area", {10, 10, 900, 700}, {small}, {{0, 0, 900, 700}}},
+        Reach{"no_monitor", {5000, 5000, 128, 128}, {}, std::nullopt},
+        Reach{"empty_window", {5000, 5000, 0, 0}, {small}, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

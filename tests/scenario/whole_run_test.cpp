@@ -167,7 +167,7 @@ TEST_F(WholeRun, FromStartToClose) {
     std::vector<std::string> boxes;
     for (const auto& b : rt.boxes())
         boxes.push_back(at(b.at) + " " + b.title + ": " + b.text + " [" + std::to_string(b.style) +
-                        "]");
+                        "]" + (b.unasked ? " unasked" : ""));
     EXPECT_EQ(boxes, (std::vector<std::string>{
                          "12.960 Sorvane: Sorvane Par Quillet. [0]",
                          "12.960 Touche Rappel: Pour réafficher le programme :: F8 [64]",

@@ -8,7 +8,7 @@ namespace artgen {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// 24-bit BMP, BI_RGB, no palette; `rgb` holds 3 bytes per pixel (R, G, B).
+// 24-bit BMP, BI_RGB, no palette (forms/bmp); `rgb` holds 3 bytes per pixel (R, G, B).
 Bytes encodeBmp24(int width, int height, const Bytes& rgb, int pixelsPerMetre);
 
 // 1-bit BMP of a transparency mask, one byte per pixel in `transparent` (1 = transparent).
@@ -24,12 +24,7 @@ struct IconImage {
 // Classic icon file: each image a 24-bit colour bitmap followed by its 1-bit AND mask.
 Bytes encodeIco(const std::vector<IconImage>& images);
 
-// PNG, 8 bits per channel; `channels` is 3 (RGB) or 4 (RGBA, straight alpha).
+// PNG, 8 bits per channel; `channels` is 3 (RGB) or 4 (RGBA, straight alpha). Empty on failure.
 Bytes encodePng(int width, int height, int channels, const Bytes& pixels);
-
-// zlib stream (RFC 1950) of a deflate stream (RFC 1951) with fixed Huffman codes.
-Bytes zlibCompress(const Bytes& data);
-
-std::uint32_t crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0);
 
 } // namespace artgen

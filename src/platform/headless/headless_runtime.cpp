@@ -89,7 +89,8 @@ int HeadlessRuntime::messageBoxNative(std::string_view text, int style, std::str
         answer = answers_.front();
         answers_.pop_front();
     }
-    boxes_.push_back({std::string(text), std::string(title), style, now_, answer.button});
+    boxes_.push_back({std::string(text), std::string(title), style, now_, answer.button,
+                      dispatcher().innermostTimer() != nullptr});
     ++openBoxes_;
     openTexts_.emplace_back(text);
     if (openBoxes_ > maxOpenBoxes_) maxOpenBoxes_ = openBoxes_;

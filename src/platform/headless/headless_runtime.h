@@ -19,6 +19,7 @@ struct BoxRecord {
     int style;
     Millis at;
     int answer;
+    bool unasked; // put up by a timer's handler, not by a user's click: it takes no focus
 };
 
 struct MenuRecord {

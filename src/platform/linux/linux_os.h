@@ -9,6 +9,7 @@
 #pragma once
 
 #include "platform/linux/alsa_speaker.h"
+#include "platform/linux/signals.h"
 #include "platform/linux/sysfs_power.h"
 #include "platform/linux/x11_windows.h"
 #include "platform/linux/x_keys.h"
@@ -21,8 +22,8 @@ class LinuxOs {
   public:
     explicit LinuxOs(const std::string& displayName = "",
                      const std::string& powerRoot = "/sys/class/power_supply")
-        : power_(powerRoot), keys_(displayName), windows_(displayName),
-          services_(power_, speaker_, keys_, windows_) {}
+        : power_(powerRoot), keys_(displayName), windows_(displayName), hidden_(windows_),
+          services_(power_, speaker_, keys_, hidden_) {}
     LinuxOs(const LinuxOs&) = delete;
     LinuxOs& operator=(const LinuxOs&) = delete;
 
@@ -31,12 +32,14 @@ class LinuxOs {
     AlsaSpeaker& speaker() { return speaker_; }
     XKeys& keys() { return keys_; }
     X11Windows& windows() { return windows_; }
+    HiddenByThisRun& hiddenByThisRun() { return hidden_; }
 
   private:
     SysfsPower power_;
     AlsaSpeaker speaker_;
     XKeys keys_;
     X11Windows windows_;
+    HiddenByThisRun hidden_;
     win::OsServices services_;
 };
 

@@ -4,7 +4,9 @@
 //                              BatteryFullLifeTime is always -1 (unknown), as on most laptops.
 //   [~] the kernel's supplies stand in for the Windows battery driver: every attribute is read
 //       afresh at each call, from each supply's uevent file when it has one; unreadable or
-//       malformed attributes count as missing.
+//       malformed attributes count as missing. Only regular files are read (opened
+//       non-blocking, checked once open, 4 KiB at most): a FIFO, a device or a directory loop
+//       in the tree reads as missing and never blocks.
 //   Gaps: a battery behind a driver that reports neither energy_* nor charge_* nor capacity
 //       reads as unknown (255). Several batteries reporting in different units (µWh and µAh)
 //       get no time estimate.
@@ -12,6 +14,7 @@
 #include "platform/linux/sysfs_power.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -276,8 +279,17 @@ std::optional<std::int64_t> parseSysfsInteger(std::string_view raw) {
 }
 
 std::optional<std::string> readAttributeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // The tree may be a bind mount or a folder given on the command line, not the kernel's: a
+    // FIFO or a device there must not hold the user-interface thread. Non-blocking, the open
+    // returns at once; what is read is checked on the open file, so nothing can be swapped in
+    // between a check and the read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
     // sysfs attributes are at most a page; a longer file is not one.
     std::string text(4096, '\0');
     std::size_t used = 0;

@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -26,6 +27,9 @@ namespace sorvane::qt {
 
 using forms::ControlKind;
 using forms::Property;
+
+// Qt scales its logical pixels to the device itself: the widgets are laid out at 96 dpi.
+constexpr int logicalDpi = forms::baseDpi;
 
 namespace {
 
@@ -99,9 +103,10 @@ void FormWidget::syncScrollBar(forms::HScrollBar& model) {
 
 void FormWidget::syncGeometry() {
     // X has no zero-sized windows; a form sized 0 stays 1 x 1 (the program makes it transparent).
-    const int w = std::max(1, pixels(window_.Width));
-    const int h = std::max(1, pixels(window_.Height));
-    setGeometry(pixels(window_.Left), pixels(window_.Top), w, h);
+    const int w = std::max(1, forms::twipsToPixels(window_.Width, logicalDpi));
+    const int h = std::max(1, forms::twipsToPixels(window_.Height, logicalDpi));
+    setGeometry(forms::twipsToPixels(window_.Left, logicalDpi),
+                forms::twipsToPixels(window_.Top, logicalDpi), w, h);
     // A hidden widget keeps its new geometry to itself until shown; the native window must have
     // it now, since a window animation measures the window before showing it.
     if (auto* native = windowHandle(); native && !isVisible()) native->setGeometry(geometry());
@@ -119,22 +124,15 @@ void FormWidget::controlChanged(const forms::Control& c, Property which) {
 }
 
 QRect FormWidget::rectOf(const forms::Control& c) const {
-    return QRect(pixels(c.Left), pixels(c.Top), pixels(c.Width), pixels(c.Height));
-}
-
-forms::Control* FormWidget::controlAt(QPoint p) const {
-    const auto& controls = window_.controls();
-    for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
-        auto* c = *it;
-        if (c->kind() == ControlKind::HScrollBar) continue; // a native control: its own events
-        if (rectOf(*c).contains(p)) return c;
-    }
-    return nullptr;
+    const forms::PixelRect r = forms::pixelRect(c, logicalDpi);
+    return QRect(r.left, r.top, r.width, r.height);
 }
 
 void FormWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const int scale = pictureScale(devicePixelRatioF());
+    const int scale = forms::pictureScaleForDeviceScale(devicePixelRatioF());
+    // Between device scales 1 and 2 the 2x pictures are drawn smaller: filtered, not sampled.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     for (auto* c : window_.controls()) {
         const QRect r = rectOf(*c);
         if (c->kind() == ControlKind::Image) {
@@ -152,27 +150,24 @@ void FormWidget::paintEvent(QPaintEvent*) {
 }
 
 void FormWidget::mouseMoveEvent(QMouseEvent* e) {
-    auto* c = controlAt(e->position().toPoint());
+    const QPoint at = e->position().toPoint();
+    auto* c = forms::controlAt(window_, at.x(), at.y(), logicalDpi);
     if (!c) return;
-    forms::MouseArgs args;
-    args.Button = rt_.buttonsDown ? rt_.buttonsDown() : qtButtons(e->buttons());
-    args.Shift = shiftMask(e->modifiers());
-    // Event coordinates are in twips, as the window's own scale is.
-    const QPoint local = e->position().toPoint() - rectOf(*c).topLeft();
-    args.X = static_cast<float>(local.x() * forms::twipsPerPixel);
-    args.Y = static_cast<float>(local.y() * forms::twipsPerPixel);
-    rt_.raise(*c, forms::Event::MouseMove, args);
+    const int buttons = rt_.buttonsDown ? rt_.buttonsDown() : qtButtons(e->buttons());
+    rt_.raise(*c, forms::Event::MouseMove,
+              forms::mouseArgs(*c, at.x(), at.y(), logicalDpi, buttons, shiftMask(e->modifiers())));
 }
 
 void FormWidget::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) pressed_ = controlAt(e->position().toPoint());
+    const QPoint at = e->position().toPoint();
+    if (e->button() == Qt::LeftButton) clicks_.press(window_, at.x(), at.y(), logicalDpi);
 }
 
 void FormWidget::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
-    auto* pressed = std::exchange(pressed_, nullptr);
-    if (pressed && controlAt(e->position().toPoint()) == pressed)
-        rt_.raise(*pressed, forms::Event::Click);
+    const QPoint at = e->position().toPoint();
+    if (auto* clicked = clicks_.release(window_, at.x(), at.y(), logicalDpi))
+        rt_.raise(*clicked, forms::Event::Click);
 }
 
 // ---- QtRuntime ----
@@ -304,7 +299,32 @@ int QtRuntime::messageBoxNative(std::string_view text, int style, std::string_vi
         box.setStandardButtons(QMessageBox::Ok);
     }
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.exec();
+    // Unasked (a timer's question), the box comes up on top but leaves the keyboard where the
+    // user is typing: a Return meant for another window must not answer it. Qt activates any
+    // modal window it shows, so this one is shown without modality and without activation (its
+    // _NET_WM_USER_TIME 0 tells the window manager not to focus it), and the program's own
+    // windows wait for the answer as under a modal box. A click on it or Alt+Tab gives it the
+    // keyboard as usual.
+    if (dispatcher().innermostTimer()) {
+        box.setWindowModality(Qt::NonModal);
+        box.setAttribute(Qt::WA_ShowWithoutActivating);
+        std::vector<QPointer<QWidget>> waiting;
+        for (auto& [form, w] : widgets_)
+            if (w->isEnabled()) {
+                w->setEnabled(false);
+                waiting.emplace_back(w.get());
+            }
+        QEventLoop loop;
+        QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+        box.show();
+        // Not focused, the window manager leaves it under the gauge: bring it over.
+        box.raise();
+        loop.exec();
+        for (auto& w : waiting)
+            if (w) w->setEnabled(true);
+    } else {
+        box.exec();
+    }
     const auto clicked = box.standardButton(box.clickedButton());
     if (!yesNo) return win::IDOK;
     // Closed any other way than by Yes, the box answers the harmless No.

@@ -4,6 +4,7 @@
 // QTimers; pop-up menus and message boxes are QMenu and QMessageBox.
 #pragma once
 
+#include "forms/layout.h"
 #include "platform/forms_runtime.h"
 
 #include <QImage>
@@ -20,18 +21,6 @@ namespace sorvane::qt {
 
 class QtRuntime;
 
-// Twips to the widget's logical pixels, rounded to the nearest pixel. Qt scales logical pixels
-// to the device itself, so this is the 15-twips-per-pixel rule times the device scale.
-constexpr int pixels(forms::Twips t) {
-    return t >= 0 ? (t + forms::twipsPerPixel / 2) / forms::twipsPerPixel
-                  : -((-t + forms::twipsPerPixel / 2) / forms::twipsPerPixel);
-}
-
-// Pictures are drawn at twice their size above this device scale.
-inline int pictureScale(double deviceScale) {
-    return deviceScale > 1.5 ? 2 : 1;
-}
-
 // The painted surface of one form.
 class FormWidget final : public QWidget {
   public:
@@ -43,8 +32,6 @@ class FormWidget final : public QWidget {
     void syncGeometry();
     // Schedules the repaint a change of this control needs.
     void controlChanged(const forms::Control& c, forms::Property which);
-    // The topmost image or label under `p` (widget pixels), or null.
-    forms::Control* controlAt(QPoint p) const;
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -58,7 +45,7 @@ class FormWidget final : public QWidget {
     QtRuntime& rt_;
     forms::Window& window_;
     std::map<const forms::Control*, QScrollBar*> bars_;
-    forms::Control* pressed_ = nullptr;
+    forms::ClickPairing clicks_;
 };
 
 class QtRuntime final : public platform::FormsRuntime {

@@ -1,6 +1,5 @@
-// Unpacks a gzip member (RFC 1952 around RFC 1951 deflate): the pictures travel compressed in
-// the program file and are unpacked once when first drawn. No Windows header, so the native
-// tests check it.
+// Unpacks a gzip member through zlib: the pictures travel compressed in the program file and are
+// unpacked once when first drawn. No Windows header, so the native tests check it.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +18,5 @@ struct GzipError : std::runtime_error {
 // and when the content would exceed `limit` bytes.
 std::vector<std::uint8_t> gunzip(std::span<const std::uint8_t> member,
                                  std::size_t limit = 16u << 20);
-
-std::uint32_t crc32(std::span<const std::uint8_t> data);
 
 } // namespace sorvane::win32

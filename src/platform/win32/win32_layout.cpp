@@ -4,48 +4,6 @@
 
 namespace sorvane::win32 {
 
-int twipsToPixels(forms::Twips twips, int dpi) {
-    const long long scaled = static_cast<long long>(twips) * dpi;
-    const long long half = twipsPerInch / 2;
-    return static_cast<int>(scaled >= 0 ? (scaled + half) / twipsPerInch
-                                        : -((-scaled + half) / twipsPerInch));
-}
-
-int pictureScale(int dpi) {
-    return dpi > 96 ? 2 : 1;
-}
-
-PixelRect pixelRect(const forms::Control& c, int dpi) {
-    return {twipsToPixels(c.Left, dpi), twipsToPixels(c.Top, dpi), twipsToPixels(c.Width, dpi),
-            twipsToPixels(c.Height, dpi)};
-}
-
-namespace {
-// Pixels at 96 dpi to pixels at `dpi`, nearest, halves away from zero.
-int scaleFrom96(int pixels, int dpi) {
-    const long long scaled = static_cast<long long>(pixels) * dpi;
-    return static_cast<int>(scaled >= 0 ? (scaled + 48) / 96 : -((-scaled + 48) / 96));
-}
-} // namespace
-
-PixelRect pictureRect(const forms::Control& c, const forms::Picture& picture, int dpi) {
-    const int left = twipsToPixels(c.Left, 96);
-    const int top = twipsToPixels(c.Top, 96);
-    const int x0 = scaleFrom96(left, dpi), y0 = scaleFrom96(top, dpi);
-    return {x0, y0, scaleFrom96(left + picture.width, dpi) - x0,
-            scaleFrom96(top + picture.height, dpi) - y0};
-}
-
-forms::Control* controlAt(const forms::Window& window, int x, int y, int dpi) {
-    const auto& controls = window.controls();
-    for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
-        forms::Control* c = *it;
-        if (c->kind() == forms::ControlKind::HScrollBar) continue;
-        if (pixelRect(*c, dpi).contains(x, y)) return c;
-    }
-    return nullptr;
-}
-
 std::optional<int> scrollTarget(const forms::HScrollBar& bar, int code, int thumb) {
     int target = bar.Value();
     switch (static_cast<ScrollCode>(code)) {

@@ -1,45 +1,16 @@
 // The arithmetic of the Win32 forms runtime, kept free of <windows.h> so it is tested on every
-// build: twips to pixels, which pictures to use, which control the mouse is over, where a scroll
-// bar goes, and the pop-up menu as a flat list of native entries.
+// build: where a scroll bar goes, the pop-up menu as a flat list of native entries, the resource
+// ids of the pictures and the text of the wide calls. Placing and hit-testing the windowless
+// controls is forms/layout, shared with the other runtimes.
 #pragma once
 
-#include "forms/model.h"
+#include "forms/layout.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace sorvane::win32 {
-
-inline constexpr int twipsPerInch = 1440;
-
-// Nearest pixel, halves away from zero, as MulDiv rounds.
-int twipsToPixels(forms::Twips twips, int dpi);
-
-// 1 or 2: the set of pictures the gauge is drawn from. The 1x set up to 96 dpi; above it the 2x
-// set, which is drawn for 192 dpi and, made smaller, keeps more of the artwork than the 1x set
-// made larger.
-int pictureScale(int dpi);
-
-struct PixelRect {
-    int left, top, width, height;
-    bool contains(int x, int y) const {
-        return x >= left && y >= top && x < left + width && y < top + height;
-    }
-    bool operator==(const PixelRect&) const = default;
-};
-
-PixelRect pixelRect(const forms::Control& control, int dpi);
-
-// Where an image control draws its picture: the picture's place and natural size at 96 dpi, each
-// edge scaled to the DPI. Pictures that meet at 96 dpi meet at any DPI; rounding each control's
-// twips on their own would leave a column of background between the battery and the level
-// pictures at 120 or 192 dpi.
-PixelRect pictureRect(const forms::Control& control, const forms::Picture& picture, int dpi);
-
-// The topmost windowless control (image or label) under a point of the window's client area,
-// or null. The scroll bar is a native child window: it gets its own mouse input.
-forms::Control* controlAt(const forms::Window& window, int x, int y, int dpi);
 
 // The SB_* request codes a horizontal scroll bar sends with WM_HSCROLL.
 enum class ScrollCode {

@@ -9,7 +9,6 @@
 #endif
 #include <windows.h>
 
-#include <optional>
 
 namespace sorvane::win32 {
 
@@ -65,8 +64,6 @@ win::LRESULT Win32Os::SendMessageA(win::HWND window, win::UINT message, win::WPA
 }
 
 win::BOOL Win32Os::AnimateWindow(win::HWND window, win::DWORD time, win::DWORD flags) {
-    std::optional<platform::Dispatcher::Suppress> hold;
-    if (dispatcher_) hold.emplace(*dispatcher_);
     return ::AnimateWindow(native(window), time, flags);
 }
 

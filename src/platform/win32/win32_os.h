@@ -3,12 +3,11 @@
 //
 //  [X] GetSystemPowerStatus, Beep, GetAsyncKeyState: kernel32 / USER32 as they are.
 //  [X] FindWindowA, SetWindowPos, ShowWindow, ReleaseCapture, SendMessageA.
-//  [X] AnimateWindow: the program's handlers are held off while it runs, as the system does not
-//      pump posted messages meanwhile; Wine's version shows the window at once.
+//  [X] AnimateWindow: the program holds its handlers off while it runs (the dispatcher's rule);
+//      Wine's version shows the window at once.
 //  [X] GetWindowLongA, SetWindowLongA, SetLayeredWindowAttributes.
 #pragma once
 
-#include "platform/dispatcher.h"
 #include "platform/os_services.h"
 
 namespace sorvane::win32 {
@@ -18,8 +17,6 @@ class Win32Os final : public win::PowerStatus,
                       public win::Keyboard,
                       public win::WindowManager {
   public:
-    explicit Win32Os(platform::Dispatcher* dispatcher = nullptr) : dispatcher_(dispatcher) {}
-
     win::BOOL GetSystemPowerStatus(win::SYSTEM_POWER_STATUS& status) override;
     win::BOOL Beep(win::DWORD frequency, win::DWORD duration) override;
     win::SHORT GetAsyncKeyState(int vKey) override;
@@ -35,9 +32,6 @@ class Win32Os final : public win::PowerStatus,
     win::LONG SetWindowLongA(win::HWND window, int index, win::LONG newLong) override;
     win::BOOL SetLayeredWindowAttributes(win::HWND window, win::DWORD colourKey, win::BYTE alpha,
                                          win::DWORD flags) override;
-
-  private:
-    platform::Dispatcher* dispatcher_;
 };
 
 } // namespace sorvane::win32

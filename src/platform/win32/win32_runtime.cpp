@@ -1,5 +1,7 @@
 #include "platform/win32/win32_runtime.h"
 
+#include "forms/bmp.h"
+#include "platform/screen_fit.h"
 #include "platform/win32/gunzip.h"
 #include "platform/win32/win32_layout.h"
 
@@ -13,15 +15,17 @@
 #include <windows.h>
 #include <windowsx.h>
 
-#include <cstring>
-#include <exception>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace sorvane::win32 {
 
 using forms::ControlKind;
 using forms::Event;
+using forms::PixelRect;
+using forms::pixelRect;
+using forms::twipsToPixels;
 
 static_assert(SB_LINELEFT == static_cast<int>(ScrollCode::LineLeft));
 static_assert(SB_PAGERIGHT == static_cast<int>(ScrollCode::PageRight));
@@ -66,7 +70,7 @@ struct Win32Runtime::Impl {
     std::map<const forms::Control*, PixelRect> painted;
     std::vector<forms::Timer*> timers; // command id = index + 1
     std::map<int, HBITMAP> bitmaps;    // by resource id; null when the resource is missing
-    forms::Control* pressed = nullptr;
+    forms::ClickPairing clicks;
     int moveLoops = 0; // the system's move loops entered and not yet left
 
     Impl(Win32Runtime& r, HINSTANCE i) : rt(r), instance(i) {
@@ -109,38 +113,41 @@ struct Win32Runtime::Impl {
         HGLOBAL loaded = LoadResource(instance, found);
         const auto* data = static_cast<const std::uint8_t*>(LockResource(loaded));
         if (!data) return nullptr;
-        std::vector<std::uint8_t> file;
+        bmp::Image image;
         try {
-            file = gunzip(std::span(data, SizeofResource(instance, found)));
-        } catch (const GzipError&) {
+            image = bmp::decode(gunzip(std::span(data, SizeofResource(instance, found))));
+        } catch (const std::runtime_error&) {
             return nullptr;
         }
-        BITMAPFILEHEADER head{};
-        if (file.size() < sizeof head + sizeof(BITMAPINFOHEADER)) return nullptr;
-        std::memcpy(&head, file.data(), sizeof head);
-        if (head.bfType != 0x4D42 || head.bfOffBits <= sizeof head || head.bfOffBits >= file.size())
-            return nullptr;
-        // The info block copied to its own (aligned) storage before the system reads it.
-        std::vector<std::uint8_t> info(file.begin() + sizeof head, file.begin() + head.bfOffBits);
-        const auto* bmi = reinterpret_cast<const BITMAPINFO*>(info.data());
-        const auto& h = bmi->bmiHeader;
-        if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biCompression != BI_RGB || h.biWidth <= 0)
-            return nullptr;
-        const std::size_t stride =
-            ((static_cast<std::size_t>(h.biWidth) * h.biBitCount + 31) / 32) * 4;
-        const std::size_t size =
-            stride * static_cast<std::size_t>(h.biHeight < 0 ? -h.biHeight : h.biHeight);
-        if (size > file.size() - head.bfOffBits) return nullptr;
+        if (image.bits != 24) return nullptr;
+        // Top-down 24-bit rows, blue first, each padded to four bytes.
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = image.width;
+        info.bmiHeader.biHeight = -image.height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        HBITMAP bmp = CreateDIBSection(nullptr, bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (bmp && bits) std::memcpy(bits, file.data() + head.bfOffBits, size);
-        return bmp;
+        HBITMAP made = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!made || !bits) return made;
+        const std::size_t stride = bmp::stride(image.width, 24);
+        for (int y = 0; y < image.height; ++y) {
+            auto* row = static_cast<std::uint8_t*>(bits) + stride * static_cast<std::size_t>(y);
+            const std::uint8_t* rgb = &image.pixels[std::size_t(y) * std::size_t(image.width) * 3];
+            for (int x = 0; x < image.width; ++x) {
+                row[x * 3] = rgb[x * 3 + 2];
+                row[x * 3 + 1] = rgb[x * 3 + 1];
+                row[x * 3 + 2] = rgb[x * 3];
+            }
+        }
+        return made;
     }
 
     // The bitmap a picture is drawn from at the current DPI: from its set, or from the 1x set
     // should the build not carry the other.
     HBITMAP sourceBitmap(const forms::Picture& picture) {
-        const int scale = pictureScale(rt.dpi());
+        const int scale = forms::pictureScale(rt.dpi());
         HBITMAP bmp = bitmap(picture, scale);
         if (!bmp && scale != 1) bmp = bitmap(picture, 1);
         return bmp;
@@ -150,7 +157,7 @@ struct Win32Runtime::Impl {
     PixelRect paintRect(const forms::Control& c) {
         if (c.kind() == ControlKind::Image)
             if (const forms::Picture* p = static_cast<const forms::Image&>(c).Picture.get())
-                return pictureRect(c, *p, rt.dpi());
+                return forms::pictureRect(c, *p, rt.dpi());
         return pixelRect(c, rt.dpi());
     }
 
@@ -260,19 +267,41 @@ struct Win32Runtime::Impl {
     }
 
     forms::MouseArgs mouseArgs(const forms::Control& c, WPARAM wp, int x, int y) {
-        forms::MouseArgs a;
+        int buttons = 0, shift = 0;
         // The left button as the system sees it when the message is read: after the system's
         // move loop the message's own flags may be stale.
-        if (GetKeyState(VK_LBUTTON) < 0) a.Button |= 1;
-        if (wp & MK_RBUTTON) a.Button |= 2;
-        if (wp & MK_MBUTTON) a.Button |= 4;
-        if (wp & MK_SHIFT) a.Shift |= 1;
-        if (wp & MK_CONTROL) a.Shift |= 2;
-        if (GetKeyState(VK_MENU) < 0) a.Shift |= 4;
-        const PixelRect r = pixelRect(c, rt.dpi());
-        a.X = static_cast<float>(x - r.left) * twipsPerInch / static_cast<float>(rt.dpi());
-        a.Y = static_cast<float>(y - r.top) * twipsPerInch / static_cast<float>(rt.dpi());
-        return a;
+        if (GetKeyState(VK_LBUTTON) < 0) buttons |= 1;
+        if (wp & MK_RBUTTON) buttons |= 2;
+        if (wp & MK_MBUTTON) buttons |= 4;
+        if (wp & MK_SHIFT) shift |= 1;
+        if (wp & MK_CONTROL) shift |= 2;
+        if (GetKeyState(VK_MENU) < 0) shift |= 4;
+        return forms::mouseArgs(c, x, y, rt.dpi(), buttons, shift);
+    }
+
+    static BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM out) {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        const auto rect = [](const RECT& r) {
+            return platform::ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+        };
+        if (GetMonitorInfoW(monitor, &info))
+            reinterpret_cast<std::vector<platform::Monitor>*>(out)->push_back(
+                {rect(info.rcMonitor), rect(info.rcWork)});
+        return TRUE;
+    }
+
+    // A window the new monitors leave partly off screen comes back inside the nearest work area.
+    static void keepReachable(::HWND hwnd) {
+        if (!IsWindowVisible(hwnd)) return;
+        std::vector<platform::Monitor> monitors;
+        EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
+        RECT r{};
+        if (!GetWindowRect(hwnd, &r)) return;
+        if (const auto to = platform::keepReachable(
+                {r.left, r.top, r.right - r.left, r.bottom - r.top}, monitors))
+            SetWindowPos(hwnd, nullptr, to->x, to->y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     LRESULT handle(forms::Window& w, ::HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -295,21 +324,20 @@ struct Win32Runtime::Impl {
         }
         case WM_MOUSEMOVE: {
             const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
-            forms::Control* c = pressed ? pressed : controlAt(w, x, y, rt.dpi());
+            // While the button is held the pressed control has the mouse, as under capture.
+            forms::Control* c = clicks.pressed();
+            if (!c) c = forms::controlAt(w, x, y, rt.dpi());
             if (c) rt.raise(*c, Event::MouseMove, mouseArgs(*c, wp, x, y));
             return 0;
         }
         case WM_LBUTTONDOWN: {
-            pressed = controlAt(w, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), rt.dpi());
-            if (pressed) SetCapture(hwnd);
+            if (clicks.press(w, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), rt.dpi())) SetCapture(hwnd);
             return 0;
         }
         case WM_LBUTTONUP: {
-            forms::Control* down = pressed;
-            pressed = nullptr;
+            forms::Control* clicked = clicks.release(w, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), rt.dpi());
             if (GetCapture() == hwnd) ReleaseCapture();
-            if (down && controlAt(w, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), rt.dpi()) == down)
-                rt.raise(*down, Event::Click);
+            if (clicked) rt.raise(*clicked, Event::Click);
             return 0;
         }
         case WM_ENTERSIZEMOVE:
@@ -327,7 +355,7 @@ struct Win32Runtime::Impl {
             break;
         case WM_CAPTURECHANGED:
             // A handler released the capture (a window move took over): no click follows.
-            pressed = nullptr;
+            clicks.cancel();
             return 0;
         case WM_HSCROLL: {
             auto* bar = barOf(reinterpret_cast<::HWND>(lp));
@@ -346,6 +374,9 @@ struct Win32Runtime::Impl {
             if (wp >= 1 && wp <= timers.size()) rt.tick(*timers[wp - 1]);
             return 0;
         }
+        case WM_DISPLAYCHANGE:
+            keepReachable(hwnd);
+            break;
         case WM_CLOSE:
             // Alt+F4 on the gauge: the same as its close button. Unloading only this window
             // would leave the program running with nothing on screen.
@@ -364,14 +395,8 @@ struct Win32Runtime::Impl {
         }
         auto* n = reinterpret_cast<Native*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (!n) return DefWindowProcW(hwnd, msg, wp, lp);
-        // No exception may cross the system's frames back into the message loop.
-        try {
-            return n->impl->handle(*n->window, hwnd, msg, wp, lp);
-        } catch (const std::exception& e) {
-            n->impl->rt.fail(e.what());
-        } catch (...) {
-            n->impl->rt.fail("erreur inattendue");
-        }
+        // A handler's exception never crosses the system's frames: the dispatcher stops it.
+        return n->impl->handle(*n->window, hwnd, msg, wp, lp);
     }
 
     void flush() {
@@ -401,6 +426,8 @@ Win32Runtime::Win32Runtime(void* instance)
     dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
     if (dpi_ <= 0) dpi_ = 96;
+    // The program has no console: a handler's failure is shown in a box.
+    dispatcher().handlerFailed = [this](std::string_view what) { fail(what); };
 }
 
 Win32Runtime::~Win32Runtime() = default;
@@ -497,6 +524,12 @@ int Win32Runtime::messageBoxNative(std::string_view text, int style, std::string
     impl_->flush();
     const std::wstring t = wide(text);
     const std::wstring caption = wide(title.empty() ? applicationTitle : title);
+    // Unasked (a timer's question), the box is owned by the timer's window, in the style the
+    // program gives: Windows then keeps it from taking the foreground from where the user types.
+    // Asked for by a click, it comes to the front and holds every window of the program.
+    if (const forms::Timer* timer = dispatcher().innermostTimer())
+        return MessageBoxW(native(timer->window().hWnd()), t.c_str(), caption.c_str(),
+                           static_cast<UINT>(style));
     return MessageBoxW(nullptr, t.c_str(), caption.c_str(),
                        static_cast<UINT>(style) | MB_TASKMODAL | MB_SETFOREGROUND);
 }

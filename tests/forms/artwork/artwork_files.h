@@ -1,5 +1,5 @@
-// Readers for the committed artwork files, written apart from the program's own decoder so that
-// the two check each other.
+// Readers for the committed artwork files, through the program's BMP module. The file tests also
+// check the headers byte by byte, and the picture tests the colours where they must be.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/bmp.h"
 #include "forms/picture.h"
 
 namespace artwork_test {
@@ -55,49 +56,28 @@ struct Image {
     }
 };
 
-// A BMP's info header; `dib` starts 14 bytes into a .bmp file, at 0 inside an icon image.
-struct BmpInfo {
-    int width, height, bits;
-    std::uint32_t compression, coloursUsed;
-};
+using BmpInfo = sorvane::bmp::Info;
 inline BmpInfo bmpInfo(const Bytes& b, std::size_t dib) {
-    return {int(le32(b, dib + 4)), int(le32(b, dib + 8)), int(le16(b, dib + 14)), le32(b, dib + 16),
-            le32(b, dib + 32)};
+    return sorvane::bmp::readInfo(b, dib);
 }
 
 // Pixels of a bottom-up 24-bit bitmap starting at byte `at`.
 inline Image pixels24(const Bytes& b, std::size_t at, int width, int height) {
-    Image im{width, height, {}};
-    std::size_t stride = (std::size_t(width) * 3 + 3) / 4 * 4;
-    for (int y = 0; y < height; ++y) {
-        std::size_t row = at + stride * std::size_t(height - 1 - y);
-        for (std::size_t x = 0; x < std::size_t(width); ++x)
-            im.rgb.insert(im.rgb.end(),
-                          {b.at(row + x * 3 + 2), b.at(row + x * 3 + 1), b.at(row + x * 3)});
-    }
-    return im;
+    return {width, height, sorvane::bmp::decodePixels(b, at, {width, height, 24, 0, 0}, height).pixels};
 }
 
 // Bits of a bottom-up 1-bit bitmap starting at byte `at`, one byte per pixel, top-down.
 inline Bytes pixels1(const Bytes& b, std::size_t at, int width, int height) {
-    Bytes out;
-    std::size_t stride = (std::size_t(width) + 31) / 32 * 4;
-    for (int y = 0; y < height; ++y) {
-        std::size_t row = at + stride * std::size_t(height - 1 - y);
-        for (std::size_t x = 0; x < std::size_t(width); ++x)
-            out.push_back((b.at(row + x / 8) >> (7 - x % 8)) & 1);
-    }
-    return out;
+    return sorvane::bmp::decodePixels(b, at, {width, height, 1, 0, 0}, height).pixels;
 }
 
 inline Image readBmp(const std::string& name) {
-    Bytes b = readFile(artworkDir() / name);
-    return pixels24(b, le32(b, 10), int(le32(b, 18)), int(le32(b, 22)));
+    sorvane::bmp::Image im = sorvane::bmp::decode(readFile(artworkDir() / name));
+    return {im.width, im.height, std::move(im.pixels)};
 }
 
 inline Bytes readMask(int scale) {
-    Bytes b = readFile(artworkDir() / fileName("icon_mask", scale));
-    return pixels1(b, le32(b, 10), int(le32(b, 18)), int(le32(b, 22)));
+    return sorvane::bmp::decode(readFile(artworkDir() / fileName("icon_mask", scale))).pixels;
 }
 
 } // namespace artwork_test

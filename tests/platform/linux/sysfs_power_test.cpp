@@ -7,10 +7,14 @@
 #include "platform/linux/sysfs_power.h"
 #include "support/process.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace {
 
@@ -223,5 +227,85 @@ TEST(SysfsPowerReader, AbsurdSixtyFourBitReadingsNeitherOverflowNorLeaveTheRange
     EXPECT_EQ(s.BatteryLifePercent, 51);
     EXPECT_EQ(s.BatteryLifeTime, -1) << "a current above any laptop's is no estimate";
 }
+
+// Trees no kernel writes but a bind mount or `sorvane-power DIR` can hold. The battery is
+// discharging at 4 %; each tree spoils one file or folder. Before the reader checked what it
+// opened, a FIFO held the user-interface thread in open() for good.
+struct HostileTree {
+    const char* name;
+    std::function<void(const std::filesystem::path& bat)> spoil;
+    int percent; // what the record still says
+};
+
+class HostilePower : public ::testing::TestWithParam<HostileTree> {};
+
+TEST_P(HostilePower, NothingInTheTreeBlocksAReading) {
+    namespace fs = std::filesystem;
+    const HostileTree& t = GetParam();
+    const fs::path root = fs::temp_directory_path() /
+                          ("sorvane-hostile-" + std::to_string(::getpid()) + "-" + t.name);
+    fs::remove_all(root);
+    fs::create_directories(root / "BAT0");
+    for (const auto& [file, text] : {std::pair{"type", "Battery"},
+                                     {"present", "1"},
+                                     {"status", "Discharging"},
+                                     {"capacity", "4"}})
+        std::ofstream(root / "BAT0" / file) << text << "\n";
+    t.spoil(root / "BAT0");
+
+    const auto r =
+        testsupport::run({SORVANE_POWER_TOOL, root.string()}, {}, std::chrono::seconds(1));
+    EXPECT_EQ(r.exitCode, 0) << "did not answer within 1 s: " << r.err;
+    EXPECT_EQ(r.out, record({t.name, 0, t.percent > 100 ? 255 : 6, t.percent, -1}));
+
+    // The worst of a few readings in process, as the gauge takes them once a second.
+    SysfsPower power(root.string());
+    win::SYSTEM_POWER_STATUS s;
+    std::chrono::nanoseconds worst{0};
+    for (int i = 0; i < 20; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        power.GetSystemPowerStatus(s);
+        worst = std::max(worst, std::chrono::steady_clock::now() - start);
+    }
+    std::printf("[ reading  ] %-16s worst of 20: %.3f ms\n", t.name,
+                std::chrono::duration<double, std::milli>(worst).count());
+    fs::remove_all(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, HostilePower,
+    ::testing::Values(
+        HostileTree{"plain", [](const auto&) {}, 4},
+        HostileTree{"fifo_capacity",
+                    [](const auto& bat) {
+                        std::filesystem::remove(bat / "capacity");
+                        ASSERT_EQ(::mkfifo((bat / "capacity").c_str(), 0644), 0);
+                    },
+                    255},
+        // A FIFO where the kernel's one-file summary would be: the attribute files still answer.
+        HostileTree{"fifo_uevent",
+                    [](const auto& bat) { ASSERT_EQ(::mkfifo((bat / "uevent").c_str(), 0644), 0); },
+                    4},
+        HostileTree{"char_device",
+                    [](const auto& bat) {
+                        std::filesystem::remove(bat / "capacity");
+                        std::filesystem::create_symlink("/dev/zero", bat / "capacity");
+                    },
+                    255},
+        // Folders that lead back into the tree, a link to itself, a FIFO for a supply.
+        HostileTree{"directory_loop",
+                    [](const auto& bat) {
+                        std::filesystem::remove(bat / "capacity");
+                        std::filesystem::create_directory_symlink("..", bat / "capacity");
+                        std::filesystem::create_directory_symlink(".", bat.parent_path() / "LOOP");
+                        std::filesystem::create_symlink("BAT1", bat.parent_path() / "BAT1");
+                        ASSERT_EQ(::mkfifo((bat.parent_path() / "BAT2").c_str(), 0644), 0);
+                    },
+                    255},
+        HostileTree{
+            "ten_megabytes",
+            [](const auto& bat) { std::ofstream(bat / "capacity") << std::string(10 << 20, '4'); },
+            255}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
