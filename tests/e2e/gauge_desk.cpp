@@ -8,6 +8,8 @@
 
 namespace sorvane::e2e {
 
+using namespace std::chrono_literals;
+
 using forms::PictureId;
 
 // ---- GaugeDesk ----
@@ -111,6 +113,43 @@ Geometry shapeExtent(Display* d, Window w) {
     if (count > 0)
         g = {left, top, static_cast<unsigned>(right - left), static_cast<unsigned>(bottom - top)};
     return g;
+}
+
+std::vector<Window> popups(GaugeDesk& desk) {
+    std::vector<Window> out;
+    for (Window w : findWindowsByClass(desk.d(), "sorvane")) {
+        XWindowAttributes a{};
+        if (XGetWindowAttributes(desk.d(), w, &a) && a.override_redirect &&
+            a.map_state == IsViewable && a.width > 20)
+            out.push_back(w);
+    }
+    return out;
+}
+
+bool choose(GaugeDesk& desk, Window gauge, int n, int k) {
+    Display* d = desk.d();
+    const Geometry g = geometry(d, gauge);
+    click(d, g.x + 8, g.y + 121); // the options button
+    if (!waitUntil([&] { return !popups(desk).empty(); }, 3s)) return false;
+    for (int i = 0; i < n; ++i)
+        tapKey(d, XK_Down);
+    if (k > 0) {
+        tapKey(d, XK_Right);
+        if (!waitUntil([&] { return popups(desk).size() == 2; }, 2s)) return false;
+        for (int i = 1; i < k; ++i)
+            tapKey(d, XK_Down);
+    }
+    tapKey(d, XK_Return);
+    return waitUntil([&] { return popups(desk).empty(); }, 2s);
+}
+
+bool answer(GaugeDesk& desk, const std::string& title, unsigned long key) {
+    Window box = 0;
+    if (!waitUntil([&] { return (box = desk.mappedTitled(title)) != 0; }, 5s)) return false;
+    const Geometry g = geometry(desk.d(), box);
+    click(desk.d(), g.x + static_cast<int>(g.width) / 2, g.y + 8); // focus it, as a user would
+    tapKey(desk.d(), key);
+    return waitUntil([&] { return desk.mappedTitled(title) == 0; }, 3s);
 }
 
 // ---- pictures ----

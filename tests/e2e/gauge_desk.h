@@ -11,6 +11,7 @@
 #include "support/x_session.h"
 
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include <filesystem>
 #include <optional>
@@ -30,7 +31,7 @@ class GaugeDesk {
   public:
     // picom: opacity and click-through need a compositor; pixels are exact without one.
     explicit GaugeDesk(bool picom, bool pcmanfm = true, std::string binary = SORVANE_BINARY);
-    // Any desktop; openbox and tint2 are what the other tests use.
+    // Any desktop the test session can start.
     explicit GaugeDesk(const XSessionOptions& desktop, std::string binary = SORVANE_BINARY);
     ~GaugeDesk();
 
@@ -75,6 +76,15 @@ class GaugeDesk {
 
 // The bounding box of a window's bounding shape (the whole window when it has none).
 Geometry shapeExtent(Display* d, Window w);
+
+// ---- driven as a user would ----
+
+// The program's pop-up menus (override-redirect windows of its class), viewable ones.
+std::vector<Window> popups(GaugeDesk& desk);
+// Opens the options menu and chooses the n-th entry (1-based), and the k-th of its sub-menu.
+bool choose(GaugeDesk& desk, Window gauge, int n, int k = 0);
+// Waits for a message box of this title and answers it with `key` (Return: the default).
+bool answer(GaugeDesk& desk, const std::string& title, unsigned long key = XK_Return);
 
 // ---- what the gauge should show ----
 

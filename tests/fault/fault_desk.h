@@ -25,13 +25,6 @@ std::vector<Window> viewableOfType(Display* d, const std::string& type);
 // tint2's own panel (openbox keeps a 1x1 dock of its own); 0 when there is none.
 Window tint2Panel(Display* d);
 
-// The program's pop-up menus (override-redirect windows of its class), viewable ones.
-std::vector<Window> popups(GaugeDesk& desk);
-// Opens the options menu and chooses the n-th entry (1-based), and the k-th of its sub-menu.
-bool choose(GaugeDesk& desk, Window gauge, int n, int k = 0);
-// Waits for a message box of this title and answers it with `key` (Return: the default).
-bool answer(GaugeDesk& desk, const std::string& title, unsigned long key = XK_Return);
-
 // Whether the gauge's region shows any of its pictures (the level column or the battery).
 bool gaugeShows(const Image& shot);
 // The number of input-shape rectangles (0: clicks pass through).

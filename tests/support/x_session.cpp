@@ -104,13 +104,19 @@ XSession::XSession(XSessionOptions options) : options_(options) {
         startXvfb();
         startDbus();
         if (options_.xfcePanel) seedXfcePanel(dir_ + "/config");
+        if (!options_.desktopColour.empty()) {
+            std::filesystem::create_directories(dir_ + "/config/pcmanfm/default");
+            const std::string look = "wallpaper_mode=color\ndesktop_bg=" + options_.desktopColour +
+                                     "\ndesktop_fg=#ffffff\n";
+            std::ofstream(dir_ + "/config/pcmanfm/default/pcmanfm.conf") << "[desktop]\n" << look;
+            std::ofstream(dir_ + "/config/pcmanfm/default/desktop-items-0.conf") << "[*]\n" << look;
+        }
         if (options_.wm == Wm::Openbox)
             startWaited({"openbox", "--sm-disable"}, "openbox", wmReady);
-        if (options_.wm == Wm::Xfwm4)
-            startWaited({"xfwm4", "--compositor=off", "--sm-client-disable"}, "xfwm4", wmReady);
+        startWm();
         if (options_.wm != Wm::Off && !wmManagesNewWindows(display_, 15s))
             throw std::runtime_error("XSession: the window manager does not manage windows\n" +
-                                     log(options_.wm == Wm::Openbox ? "openbox" : "xfwm4"));
+                                     log(wmName_));
         if (options_.tint2) startWaited({"tint2"}, "tint2", dockReady);
         if (options_.xfcePanel)
             startWaited({"xfce4-panel", "--sm-client-disable"}, "xfce4-panel", dockReady);
@@ -122,6 +128,46 @@ XSession::XSession(XSessionOptions options) : options_(options) {
         teardown();
         throw;
     }
+}
+
+void XSession::startWm() {
+    switch (options_.wm) {
+    case Wm::Off:
+        return;
+    case Wm::Openbox:
+        wmName_ = "openbox";
+        wm_ = startWaited({"openbox", "--sm-disable"}, wmName_, wmReady);
+        return;
+    case Wm::Xfwm4:
+    case Wm::Xfwm4Compositing:
+        wmName_ = "xfwm4";
+        // Its compositor waits for vertical blanks that a virtual screen never sends.
+        wm_ =
+            startWaited({"xfwm4", options_.wm == Wm::Xfwm4 ? "--compositor=off" : "--compositor=on",
+                         "--vblank=off", "--sm-client-disable"},
+                        wmName_, wmReady);
+        return;
+    case Wm::Icewm:
+        wmName_ = "icewm";
+        wm_ = startWaited({"icewm"}, wmName_, wmReady);
+        return;
+    case Wm::Kwin: {
+        wmName_ = "kwin_x11";
+        // The packaged binary carries a file capability that a container may refuse to run;
+        // a copy has none.
+        const std::string copy = path("kwin_x11");
+        std::filesystem::copy_file("/usr/bin/kwin_x11", copy,
+                                   std::filesystem::copy_options::overwrite_existing);
+        wm_ = startWaited({copy, "--replace"}, wmName_, wmReady, 30000);
+        return;
+    }
+    }
+}
+
+void XSession::restartWm() {
+    if (wm_) end(wm_);
+    wm_ = 0;
+    startWm();
 }
 
 XSession::~XSession() {

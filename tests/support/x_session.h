@@ -36,7 +36,8 @@ typedef unsigned long Atom;
 
 namespace sorvane::testsupport {
 
-enum class Wm { Off, Openbox, Xfwm4 };
+// Xfwm4Compositing: xfwm4 with its own compositor; Kwin: kwin_x11.
+enum class Wm { Off, Openbox, Xfwm4, Xfwm4Compositing, Icewm, Kwin };
 
 struct XSessionOptions {
     Wm wm = Wm::Off;
@@ -50,6 +51,9 @@ struct XSessionOptions {
     // The desktop runs in Xephyr nested inside the Xvfb: its screen can then change size under
     // the programs (Xvfb offers one RandR size only).
     bool resizable = false;
+    // The colour pcmanfm paints its desktop with ("#rrggbb"); empty: its default, black. A
+    // coloured desktop makes its hiding, and what a hidden panel uncovers, show on screen.
+    std::string desktopColour = {};
 };
 
 class XSession {
@@ -82,6 +86,9 @@ class XSession {
     void stopPicom();
     bool picomRunning() const { return picom_ > 0; }
 
+    // Ends the window manager and starts it again (it finds the windows as they are then).
+    void restartWm();
+
     // A component's log, for failure messages.
     std::string log(const std::string& name) const;
 
@@ -91,6 +98,7 @@ class XSession {
     void startServer(const std::string& program, const std::vector<std::string>& args,
                      const Env& env);
     void startDbus();
+    void startWm();
     pid_t startWaited(const std::vector<std::string>& argv, const std::string& name,
                       bool (*ready)(Display*), int timeoutMs = 15000);
     void teardown();
@@ -105,6 +113,8 @@ class XSession {
     pid_t host_ = 0; // the Xvfb that Xephyr shows its screen in
     pid_t dbus_ = 0;
     pid_t picom_ = 0;
+    pid_t wm_ = 0;
+    std::string wmName_;
     std::vector<pid_t> started_;
 };
 

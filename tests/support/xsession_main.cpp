@@ -1,6 +1,7 @@
 // sorvane-xsession: runs one command inside a private X desktop and returns its exit code.
 //
-//   sorvane-xsession [--wm openbox|xfwm4] [--tint2] [--xfce4-panel] [--pcmanfm-desktop]
+//   sorvane-xsession [--wm openbox|xfwm4|xfwm4-compositing|icewm|kwin] [--tint2] [--xfce4-panel]
+//   [--pcmanfm-desktop]
 //                    [--xfdesktop] [--picom] [--power FIXTURE_DIR] -- COMMAND [ARG...]
 //
 // The command gets DISPLAY, DBUS_SESSION_BUS_ADDRESS, HOME and XDG_* of the session; with
@@ -15,7 +16,8 @@ using namespace sorvane::testsupport;
 
 namespace {
 int usage() {
-    std::cerr << "usage: sorvane-xsession [--wm openbox|xfwm4] [--tint2] [--xfce4-panel] "
+    std::cerr << "usage: sorvane-xsession [--wm openbox|xfwm4|xfwm4-compositing|icewm|kwin] "
+                 "[--tint2] [--xfce4-panel] "
                  "[--pcmanfm-desktop] [--xfdesktop] [--picom] [--power DIR] -- COMMAND [ARG...]\n";
     return 2;
 }
@@ -36,6 +38,12 @@ int main(int argc, char** argv) {
                 options.wm = Wm::Openbox;
             else if (wm == "xfwm4")
                 options.wm = Wm::Xfwm4;
+            else if (wm == "xfwm4-compositing")
+                options.wm = Wm::Xfwm4Compositing;
+            else if (wm == "icewm")
+                options.wm = Wm::Icewm;
+            else if (wm == "kwin")
+                options.wm = Wm::Kwin;
             else
                 return usage();
         } else if (a == "--tint2") {

@@ -1,15 +1,14 @@
-// The shell-window and window operations on X11, by X window id (an HWND is the X window id).
+// The window operations on X11, by X window id (an HWND is the X window id): one connection,
+// shared by the shell's windows (panels, desktop) and the program's own (the gauge).
 #pragma once
 
+#include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_gauge_window.h"
+#include "platform/linux/x11_shell_windows.h"
 #include "platform/os_services.h"
 
 #include <functional>
-#include <map>
-#include <set>
 #include <string>
-#include <vector>
-
-struct _XDisplay;
 
 namespace sorvane::linuxos {
 
@@ -17,13 +16,12 @@ class X11Windows final : public win::WindowManager {
   public:
     // displayName empty: $DISPLAY. Without a display every call does nothing and returns 0.
     explicit X11Windows(const std::string& displayName = "");
-    ~X11Windows() override;
     X11Windows(const X11Windows&) = delete;
     X11Windows& operator=(const X11Windows&) = delete;
 
-    bool connected() const { return display_ != nullptr; }
+    bool connected() const { return x_.display() != nullptr; }
     // The connection's descriptor: call processEvents() when it is readable. -1 without display.
-    int connectionFd() const;
+    int connectionFd() const { return x_.fd(); }
     // Follows the compositor's arrival and departure and the program's windows being shown
     // again (re-applying opacity and topmost). Every operation also calls it first.
     void processEvents();
@@ -33,7 +31,7 @@ class X11Windows final : public win::WindowManager {
     void removeOwnWindow(win::HWND window);
     // _NET_WM_STATE_SKIP_TASKBAR and _SKIP_PAGER; call before the window's first show.
     void setSkipTaskbar(win::HWND window);
-    bool compositorRunning() const { return compositor_; }
+    bool compositorRunning() const { return gauge_.compositorRunning(); }
 
     // Called between AnimateWindow's steps so the runtime can repaint; it must not run any
     // program handler. AnimateWindow flushes our connection after each step itself.
@@ -59,29 +57,9 @@ class X11Windows final : public win::WindowManager {
                                          win::DWORD flags) override;
 
   private:
-    enum class ShellKind { Dock, Desktop };
-    std::vector<unsigned long> findShellWindows(ShellKind kind);
-    std::vector<unsigned long> sameKindAs(unsigned long window);
-    bool exists(unsigned long window);
-    bool waitWithdrawn(unsigned long window);
-    bool hide(unsigned long window);
-    bool show(unsigned long window);
-    void askTopmost(unsigned long window);
-    void applyOpacity(unsigned long window);
-    bool checkCompositor();
-    unsigned long atom(const char* name);
-
-    _XDisplay* display_ = nullptr;
-    unsigned long root_ = 0;
-    int screen_ = 0;
-    int xfixesEvent_ = -1;
-    bool compositor_ = false;
-    std::set<unsigned long> own_;
-    std::set<unsigned long> topmost_;
-    std::map<unsigned long, win::LONG> exStyle_;
-    std::map<unsigned long, win::BYTE> alpha_;
-    std::set<unsigned long> animating_;
-    std::map<std::string, unsigned long> atoms_;
+    XConnection x_;
+    X11GaugeWindow gauge_;
+    X11ShellWindows shell_;
 };
 
 } // namespace sorvane::linuxos

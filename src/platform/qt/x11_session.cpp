@@ -17,7 +17,6 @@ namespace sorvane::qt {
 
 namespace {
 
-Display* pointerDisplay = nullptr;
 std::atomic<bool> leaving{false};
 
 [[noreturn]] void lostDisplay() {
@@ -73,18 +72,18 @@ void exitOnLostDisplay() {
     qtDefault = qInstallMessageHandler(onQtMessage);
 }
 
+// Asked on Qt's own connection: replies to our requests come back to us, its events to Qt.
 int serverButtons() {
-    if (!pointerDisplay) pointerDisplay = XOpenDisplay(nullptr);
-    if (!pointerDisplay) return 0;
-    Window root = 0, child = 0;
-    int rx = 0, ry = 0, wx = 0, wy = 0;
-    unsigned mask = 0;
-    XQueryPointer(pointerDisplay, DefaultRootWindow(pointerDisplay), &root, &child, &rx, &ry, &wx,
-                  &wy, &mask);
+    auto* c = qtConnection();
+    if (!c) return 0;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_query_pointer_reply_t* r = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
+    if (!r) return 0;
     int buttons = 0;
-    if (mask & Button1Mask) buttons |= 1;
-    if (mask & Button3Mask) buttons |= 2;
-    if (mask & Button2Mask) buttons |= 4;
+    if (r->mask & XCB_BUTTON_MASK_1) buttons |= 1;
+    if (r->mask & XCB_BUTTON_MASK_3) buttons |= 2;
+    if (r->mask & XCB_BUTTON_MASK_2) buttons |= 4;
+    std::free(r);
     return buttons;
 }
 
@@ -94,15 +93,15 @@ void syncQtConnection() {
 }
 
 void awaitSize(unsigned long window, int width, int height) {
-    syncQtConnection();
-    if (!pointerDisplay) pointerDisplay = XOpenDisplay(nullptr);
-    if (!pointerDisplay || !window) return;
+    auto* c = qtConnection();
+    if (!c || !window) return;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        Window root = 0;
-        int x = 0, y = 0;
-        unsigned w = 0, h = 0, border = 0, depth = 0;
-        if (!XGetGeometry(pointerDisplay, window, &root, &x, &y, &w, &h, &border, &depth)) return;
-        if (static_cast<int>(w) == width && static_cast<int>(h) == height) return;
+        xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(
+            c, xcb_get_geometry(c, static_cast<xcb_drawable_t>(window)), nullptr);
+        if (!g) return;
+        const bool done = g->width == width && g->height == height;
+        std::free(g);
+        if (done) return;
         usleep(2000);
     }
 }

@@ -1,0 +1,206 @@
+// One user's session with the real `sorvane` on each desktop it is meant for, every effect
+// checked on the screen's pixels: it starts over a focused normal window and stays above it,
+// shows the fixture's level, opens its menu, hides and shows the taskbar and the desktop icons
+// with F6 and F7 while the other window keeps the focus (also across a window manager restart),
+// hides itself and comes back with F8, and moves by a drag.
+#include <gtest/gtest.h>
+
+#include "e2e/gauge_desk.h"
+
+#include <X11/keysym.h>
+
+namespace {
+
+using namespace sorvane::e2e;
+using namespace std::chrono_literals;
+
+struct Desktop {
+    const char* name;
+    XSessionOptions options;
+    bool compositor;
+    // icewm follows the press-drag's move only now and then under test; left out there.
+    bool drags = true;
+};
+
+void PrintTo(const Desktop& d, std::ostream* os) {
+    *os << d.name;
+}
+
+// The gauge is drawn over a black window: a compositor's alpha only darkens it, so dividing by
+// the alpha gives back the pictures' own colours (to a rounding).
+Image unblended(Image shot, int alpha) {
+    for (auto& v : shot.rgb)
+        v = static_cast<std::uint8_t>(std::min(255, (v * 255 + alpha / 2) / alpha));
+    return shot;
+}
+
+// Pixels that differ between two shots of the same place.
+long changed(const Image& a, const Image& b) {
+    long n = 0;
+    for (std::size_t i = 0; i + 2 < a.rgb.size() && i + 2 < b.rgb.size(); i += 3)
+        n += a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
+    return n;
+}
+
+// pcmanfm's desktop in a colour no panel or window here uses: its going away shows.
+const char* const blue = "#3a6ea5";
+
+Image crop(const Image& shot, const Geometry& g) {
+    Image out;
+    out.width = static_cast<int>(g.width);
+    out.height = static_cast<int>(g.height);
+    for (int y = g.y; y < g.y + out.height; ++y)
+        for (int x = g.x; x < g.x + out.width; ++x) {
+            const Rgb p = shot.at(x, y);
+            out.rgb.insert(out.rgb.end(), {p.r, p.g, p.b});
+        }
+    return out;
+}
+
+class Desktops : public ::testing::TestWithParam<Desktop> {};
+
+TEST_P(Desktops, AUsersSessionLooksRight) {
+    if (!powerNamespaceAvailable()) GTEST_SKIP() << "no private mount namespace here";
+    const Desktop& desktop = GetParam();
+    GaugeDesk desk(desktop.options);
+    Display* d = desk.d();
+    const Window root = DefaultRootWindow(d);
+    const auto screen = [&] { return grab(d); };
+
+    // A black normal window under the gauge's place, focused: the gauge must come up above it.
+    const Window other = createWindow(d, 0, 0, 400, 300, 0x000000, "other");
+    click(d, 300, 200);
+    desk.power().onBattery(55, 90);
+    desk.start();
+    Window main = 0;
+    ASSERT_TRUE(waitUntil([&] { return (main = desk.form("Main")) && isViewable(d, main); }, 20s))
+        << desk.log();
+    const Geometry start = geometry(d, main);
+    EXPECT_EQ(start.x, gaugeX);
+    EXPECT_EQ(start.y, gaugeY);
+
+    const int alpha = desktop.compositor ? 200 : 255;
+    const auto level = [&](const Image& g) { return shownLevel(unblended(g, alpha), 4); };
+    const auto gaugeShot = [&] {
+        const Geometry g = geometry(d, main);
+        return grab(d, root, g.x, g.y, 128, 128);
+    };
+    ASSERT_TRUE(waitUntil([&] { return level(gaugeShot()) == 6; }, 15s, 50ms))
+        << "six bars for 55 %, over the focused window";
+    gaugeShot().writePpm(desk.session().path("gauge.ppm"));
+    if (desktop.compositor) {
+        const Rgb drawn = gaugeShot().at(100, 60),
+                  own = artPixel(sorvane::forms::PictureId::Level6, 15, 60);
+        EXPECT_LT(drawn.r + drawn.g + drawn.b, own.r + own.g + own.b) << "not blended";
+    }
+
+    {
+        SCOPED_TRACE("the menu");
+        const Image bare = screen();
+        const Geometry g = geometry(d, main);
+        click(d, g.x + 8, g.y + 121);
+        std::vector<Window> menus;
+        ASSERT_TRUE(waitUntil([&] { return !(menus = popups(desk)).empty(); }, 3s)) << "no menu";
+        // Its own pixels: the focus moving between windows meanwhile repaints title bars.
+        const Geometry m = geometry(d, menus.front());
+        const auto there = [&] { return grab(d, root, m.x, m.y, m.width, m.height); };
+        const Image under = crop(bare, m);
+        const long area = static_cast<long>(m.width) * m.height;
+        EXPECT_TRUE(waitUntil([&] { return changed(under, there()) > area / 2; }, 3s))
+            << "the menu is not seen";
+        tapKey(d, XK_Escape);
+        EXPECT_TRUE(waitUntil([&] { return changed(under, there()) < area / 50; }, 3s))
+            << "the menu stays on screen";
+        click(d, 300, 250); // the other window has the focus again
+    }
+    {
+        SCOPED_TRACE("F6: the taskbar");
+        const auto workArea = [&] {
+            const auto p = getProperty(d, root, "_NET_WORKAREA");
+            return p ? p->items : std::vector<unsigned long>{};
+        };
+        const std::vector<unsigned long> area = workArea();
+        // Every one of these desktops keeps a taskbar along the bottom edge.
+        const auto strip = [&] { return grab(d, root, 0, 742, 1024, 26); };
+        const Image bar = strip();
+        tapKey(d, XK_F6);
+        EXPECT_TRUE(waitUntil([&] { return changed(bar, strip()) > 1024 * 26 / 2; }, 3s))
+            << "not hidden";
+        // A window manager restarted meanwhile: what runs then is shown again.
+        desk.session().restartWm();
+        tapKey(d, XK_F6);
+        // Back as it was, but for the clock and load meters a bar may show.
+        EXPECT_TRUE(waitUntil([&] { return changed(bar, strip()) < 1024 * 26 / 20; }, 15s))
+            << "not back";
+        EXPECT_TRUE(waitUntil([&] { return workArea() == area; }, 3s)) << "work area changed";
+        EXPECT_TRUE(desk.running());
+    }
+    {
+        SCOPED_TRACE("F7: the desktop icons");
+        click(d, 300, 250);
+        // Bare desktop, away from the windows and the panels.
+        const auto open = [&] { return grab(d, root, 420, 40, 600, 660); };
+        const Image shown = open();
+        tapKey(d, XK_F7);
+        EXPECT_TRUE(waitUntil([&] { return changed(shown, open()) > 600 * 660 / 2; }, 3s))
+            << "the desktop stays";
+        tapKey(d, XK_F7);
+        EXPECT_TRUE(waitUntil([&] { return changed(shown, open()) == 0; }, 5s)) << "not back";
+    }
+    {
+        SCOPED_TRACE("hidden by F8's window, back with F8");
+        ASSERT_TRUE(choose(desk, main, 4, 3)); // 3 barre
+        ASSERT_TRUE(answer(desk, "Touche Rappel"));
+        click(d, 300, 250);
+        EXPECT_TRUE(
+            waitUntil([&] { return !level(gaugeShot()) && !shownLevel(gaugeShot(), 8); }, 3s))
+            << "the gauge is still seen";
+        tapKey(d, XK_F8);
+        EXPECT_TRUE(waitUntil([&] { return shownLevel(gaugeShot(), 8) == 6; }, 3s)) << "not back";
+    }
+    if (desktop.drags) {
+        SCOPED_TRACE("a drag moves it");
+        const Geometry from = geometry(d, main);
+        int px = from.x + 100, py = from.y + 60;
+        moveMouse(d, px, py);
+        buttonDown(d);
+        bool follows = false;
+        for (int i = 0; i < 30 && !follows; ++i) {
+            moveMouse(d, ++px, py);
+            follows = waitUntil([&] { return !(geometry(d, main) == from); }, 150ms);
+        }
+        for (int i = 1; i <= 10; ++i) {
+            moveMouse(d, px + 20 * i, py + 15 * i);
+            waitUntil([&] { return geometry(d, main).x >= from.x + 20 * i; }, 300ms);
+        }
+        buttonUp(d);
+        EXPECT_TRUE(follows) << "the press-drag did not start a move";
+        EXPECT_TRUE(waitUntil([&] { return geometry(d, main).x > from.x + 150; }, 2s));
+        EXPECT_TRUE(waitUntil([&] { return shownLevel(gaugeShot(), 8) == 6; }, 3s))
+            << "not drawn at its new place";
+    }
+    XDestroyWindow(d, other);
+    XSync(d, False);
+    EXPECT_TRUE(desk.running()) << desk.log();
+}
+
+// Not here yet: Xfce with xfwm4 compositing (the gauge's level pixels do not match through its
+// blending, and its compositor on Xvfb stops repainting the bare root once xfdesktop is unmapped,
+// so hidden icons stay on screen), and KWin (it keeps the gauge, a utility window of a hidden
+// window, unmapped).
+INSTANTIATE_TEST_SUITE_P(
+    OnEach, Desktops,
+    ::testing::Values(Desktop{"openbox_tint2_pcmanfm_picom",
+                              {.wm = Wm::Openbox,
+                               .tint2 = true,
+                               .pcmanfmDesktop = true,
+                               .picom = true,
+                               .desktopColour = blue},
+                              true},
+                      Desktop{"icewm_pcmanfm",
+                              {.wm = Wm::Icewm, .pcmanfmDesktop = true, .desktopColour = blue},
+                              false,
+                              /*drags*/ false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
