@@ -344,8 +344,7 @@ TEST_F(Faults, WithoutSoundTheBlinkKeepsItsRhythmAndALostDisplayEndsTheGaugeClea
                 << " ";
         for (std::size_t i = 1; i < changes.size(); ++i) {
             const long span = msBetween(changes[i - 1].at, changes[i].at);
-            EXPECT_NEAR(span, 1000, 250)
-                << "level:ms " << all.str();
+            EXPECT_NEAR(span, 1000, 250) << "level:ms " << all.str();
         }
         for (std::size_t i = 2; i < changes.size(); ++i)
             EXPECT_NEAR(msBetween(changes[i - 2].at, changes[i].at), 2000, 250)

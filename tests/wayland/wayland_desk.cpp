@@ -59,9 +59,12 @@ std::vector<pid_t> processesOf(uid_t uid) {
 
 bool WaylandDesk::installed(Compositor c) {
     switch (c) {
-    case Compositor::Sway: return ::access("/usr/bin/sway", X_OK) == 0;
-    case Compositor::Mutter: return ::access("/usr/bin/mutter", X_OK) == 0;
-    case Compositor::Kwin: return ::access(kwinBinary, R_OK) == 0;
+    case Compositor::Sway:
+        return ::access("/usr/bin/sway", X_OK) == 0;
+    case Compositor::Mutter:
+        return ::access("/usr/bin/mutter", X_OK) == 0;
+    case Compositor::Kwin:
+        return ::access(kwinBinary, R_OK) == 0;
     }
     return false;
 }
@@ -76,8 +79,8 @@ WaylandDesk::WaylandDesk(Compositor compositor) : compositor_(compositor) {
         gid_ = ::getgid();
         if (uid_ == 0) {
             user_ = "sorvwl" + std::to_string(::getpid());
-            const auto made = testsupport::run({"useradd", "-M", "-d", path("home"), "-s",
-                                                "/usr/sbin/nologin", user_});
+            const auto made = testsupport::run(
+                {"useradd", "-M", "-d", path("home"), "-s", "/usr/sbin/nologin", user_});
             if (made.exitCode != 0) throw std::runtime_error("useradd: " + made.err);
             const passwd* pw = ::getpwnam(user_.c_str());
             if (!pw) throw std::runtime_error("no user " + user_);
@@ -103,8 +106,9 @@ WaylandDesk::WaylandDesk(Compositor compositor) : compositor_(compositor) {
                 "WAYLAND_DISPLAY=wayland-sorvane",
                 "DISPLAY=",
                 "XAUTHORITY="};
-        dbus_ = spawn({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + path("run/bus")},
-                      "dbus");
+        dbus_ = spawn(
+            {"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + path("run/bus")},
+            "dbus");
         if (!waitUntil([&] { return fs::exists(path("run/bus")); }, 10s))
             throw std::runtime_error("no session bus: " + log("dbus"));
 
@@ -142,8 +146,9 @@ WaylandDesk::~WaylandDesk() {
 
 std::vector<std::string> WaylandDesk::asUser(const std::vector<std::string>& argv) const {
     if (user_.empty()) return argv;
-    std::vector<std::string> out{"setpriv", "--reuid", std::to_string(uid_), "--regid",
-                                 std::to_string(gid_), "--clear-groups", "--"};
+    std::vector<std::string> out{
+        "setpriv",        "--reuid", std::to_string(uid_), "--regid", std::to_string(gid_),
+        "--clear-groups", "--"};
     out.insert(out.end(), argv.begin(), argv.end());
     return out;
 }
@@ -248,8 +253,8 @@ bool WaylandDesk::startPortal() {
     spawn({"env", "QT_QPA_PLATFORM=wayland", portalBackend}, "portal-kde");
     const auto offered = [&] {
         return run({"dbus-send", "--session", "--print-reply",
-                    "--dest=org.freedesktop.impl.portal.desktop.kde", "/org/freedesktop/portal/desktop",
-                    "org.freedesktop.DBus.Peer.Ping"})
+                    "--dest=org.freedesktop.impl.portal.desktop.kde",
+                    "/org/freedesktop/portal/desktop", "org.freedesktop.DBus.Peer.Ping"})
                    .exitCode == 0;
     };
     if (!waitUntil(offered, 15s, 50ms)) return false;

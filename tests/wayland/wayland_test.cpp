@@ -28,9 +28,9 @@ using namespace std::chrono_literals;
 struct Row {
     Compositor compositor;
     const char* name;
-    bool placedAsAsked;        // at 2,33
-    bool shownBesideNative;    // still mapped and not hidden while a native window is active
-    bool portal;               // KDE's portal: F5..F8 as global shortcuts
+    bool placedAsAsked;     // at 2,33
+    bool shownBesideNative; // still mapped and not hidden while a native window is active
+    bool portal;            // KDE's portal: F5..F8 as global shortcuts
 };
 
 std::ostream& operator<<(std::ostream& out, const Row& r) {
@@ -67,7 +67,9 @@ class Session : public ::testing::TestWithParam<Row> {
     bool shown(Window w) {
         return isViewable(d, w) && !hasAtom(d, w, "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN");
     }
-    std::optional<unsigned long> opacity() { return getCardinal(d, main, "_NET_WM_WINDOW_OPACITY"); }
+    std::optional<unsigned long> opacity() {
+        return getCardinal(d, main, "_NET_WM_WINDOW_OPACITY");
+    }
     Window popup() {
         for (Window w : findWindowsByClass(d, "sorvane")) {
             XWindowAttributes a{};
@@ -113,15 +115,14 @@ class Session : public ::testing::TestWithParam<Row> {
     }
     // Fires one of the program's global shortcuts as the desktop would, through kglobalaccel.
     bool invoke(const std::string& id) {
-        const auto all = desk->run({"dbus-send", "--session", "--print-reply",
-                                    "--dest=org.kde.kglobalaccel", "/kglobalaccel",
-                                    "org.kde.KGlobalAccel.allComponents"});
+        const auto all =
+            desk->run({"dbus-send", "--session", "--print-reply", "--dest=org.kde.kglobalaccel",
+                       "/kglobalaccel", "org.kde.KGlobalAccel.allComponents"});
         std::smatch m;
         static const std::regex ours("/component/sorvane_[0-9a-z_]+");
         if (!std::regex_search(all.out, m, ours)) return false;
-        return desk->run({"dbus-send", "--session", "--print-reply",
-                          "--dest=org.kde.kglobalaccel", m.str(),
-                          "org.kde.kglobalaccel.Component.invokeShortcut", "string:" + id})
+        return desk->run({"dbus-send", "--session", "--print-reply", "--dest=org.kde.kglobalaccel",
+                          m.str(), "org.kde.kglobalaccel.Component.invokeShortcut", "string:" + id})
                    .exitCode == 0;
     }
 
@@ -144,8 +145,8 @@ TEST_P(Session, MapsPlacesAndKeepsItsKeys) {
         return (main = form("Main")) && XGetWindowAttributes(d, main, &a) &&
                a.map_state != IsUnmapped;
     };
-    ASSERT_TRUE(waitUntil(mapped, 40s)) << "running " << isRunning(gauge) << " ["
-                                        << desk->log("sorvane") << "]";
+    ASSERT_TRUE(waitUntil(mapped, 40s))
+        << "running " << isRunning(gauge) << " [" << desk->log("sorvane") << "]";
     {
         SCOPED_TRACE("where it maps");
         const Geometry g = waitUntilSettled([&] { return geometry(d, main); });
@@ -157,9 +158,10 @@ TEST_P(Session, MapsPlacesAndKeepsItsKeys) {
     if (row.portal) {
         SCOPED_TRACE("the four keys bound as the program's shortcuts");
         ASSERT_TRUE(waitUntil([&] { return invoke("recall"); }, 10s, 200ms))
-            << desk->log("sorvane") << desk->run({"dbus-send", "--session", "--print-reply",
-                                                  "--dest=org.kde.kglobalaccel", "/kglobalaccel",
-                                                  "org.kde.KGlobalAccel.allComponents"}).out;
+            << desk->log("sorvane")
+            << desk->run({"dbus-send", "--session", "--print-reply", "--dest=org.kde.kglobalaccel",
+                          "/kglobalaccel", "org.kde.KGlobalAccel.allComponents"})
+                   .out;
 
         SCOPED_TRACE("F5 through the portal: the low-battery beep stops");
         desk->battery(3);

@@ -11,12 +11,12 @@
 namespace sorvane::wine {
 
 struct TracedCall {
-    double ms = 0;            // Wine's tick count at the call
-    std::string function;     // "SetWindowPos", without its DLL
+    double ms = 0;                   // Wine's tick count at the call
+    std::string function;            // "SetWindowPos", without its DLL
     std::vector<std::uint32_t> args; // each argument's low 32 bits: ints arrive sign-dirty
     std::vector<std::optional<std::string>> texts; // per argument: its string, unescaped to UTF-8
     std::optional<std::uint32_t> result;
-    std::size_t end = 0;      // byte offset in the log just past the call's line
+    std::size_t end = 0; // byte offset in the log just past the call's line
 };
 
 // Reads the calls of the process that loaded `exeName` ("Sorvane.exe") from a log written with

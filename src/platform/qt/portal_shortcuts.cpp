@@ -156,10 +156,12 @@ void PortalShortcuts::request(const QString& method, const QList<QVariant>& argu
     args.append(options);
     QString sender = bus().baseService().mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    requestPath_ = portalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + handleToken;
+    requestPath_ =
+        portalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + handleToken;
     bus().connect(portalService, requestPath_, QStringLiteral("org.freedesktop.portal.Request"),
                   QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
-    auto call = QDBusMessage::createMethodCall(portalService, portalPath, shortcutsInterface, method);
+    auto call =
+        QDBusMessage::createMethodCall(portalService, portalPath, shortcutsInterface, method);
     call.setArguments(args);
     auto* pending = new QDBusPendingCallWatcher(bus().asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
@@ -201,18 +203,19 @@ void PortalShortcuts::onResponse(uint code, const QVariantMap& results) {
         break;
     }
     case Step::Listing: {
-        const auto listed =
-            qdbus_cast<ShortcutList>(results.value(QStringLiteral("shortcuts")).value<QDBusArgument>());
+        const auto listed = qdbus_cast<ShortcutList>(
+            results.value(QStringLiteral("shortcuts")).value<QDBusArgument>());
         bool ours = false;
-        for (const Shortcut& s : listed) ours = ours || slotOf(s.id) >= 0;
+        for (const Shortcut& s : listed)
+            ours = ours || slotOf(s.id) >= 0;
         if (ours) {
             checkBound(results);
             return;
         }
         step_ = Step::Binding;
-        request(QStringLiteral("BindShortcuts"), {QDBusObjectPath(session_),
-                                                  QVariant::fromValue(wanted()), QString(),
-                                                  QVariantMap{}});
+        request(
+            QStringLiteral("BindShortcuts"),
+            {QDBusObjectPath(session_), QVariant::fromValue(wanted()), QString(), QVariantMap{}});
         break;
     }
     case Step::Binding:
