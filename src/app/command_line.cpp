@@ -80,4 +80,12 @@ int answer(const CommandLine& line) {
     return refused ? 2 : 0;
 }
 
+void printPowerStatus(const win::SYSTEM_POWER_STATUS& s) {
+    std::printf("ACLineStatus=%u\nBatteryFlag=%u\nBatteryLifePercent=%u\nBatteryLifeTime=%ld\n"
+                "BatteryFullLifeTime=%ld\n",
+                static_cast<unsigned>(s.ACLineStatus), static_cast<unsigned>(s.BatteryFlag),
+                static_cast<unsigned>(s.BatteryLifePercent), static_cast<long>(s.BatteryLifeTime),
+                static_cast<long>(s.BatteryFullLifeTime));
+}
+
 } // namespace sorvane::app

@@ -2,6 +2,8 @@
 // one folder sorvane-power may take. Portable, so every build answers the same way.
 #pragma once
 
+#include "platform/os_services.h"
+
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,6 +32,10 @@ CommandLine parseCommandLine(const Tool& tool, int argc, char** argv);
 // Prints what the command line asked for and returns the exit code: 0 for --help and --version,
 // 2 for a refusal. Not to be called for Action::Run.
 int answer(const CommandLine& line);
+
+// Prints the power record as sorvane-power shows it, one field a line: what a bug report
+// carries and what the tests compare, the same from both builds.
+void printPowerStatus(const win::SYSTEM_POWER_STATUS& s);
 
 // Why `path` cannot be read as a folder, in a few words; empty when it can.
 std::string folderProblem(const std::string& path);

@@ -24,10 +24,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sorvane-power: GetSystemPowerStatus failed\n");
         return 1;
     }
-    std::printf("ACLineStatus=%u\nBatteryFlag=%u\nBatteryLifePercent=%u\nBatteryLifeTime=%ld\n"
-                "BatteryFullLifeTime=%ld\n",
-                static_cast<unsigned>(s.ACLineStatus), static_cast<unsigned>(s.BatteryFlag),
-                static_cast<unsigned>(s.BatteryLifePercent), static_cast<long>(s.BatteryLifeTime),
-                static_cast<long>(s.BatteryFullLifeTime));
+    sorvane::app::printPowerStatus(s);
     return 0;
 }
