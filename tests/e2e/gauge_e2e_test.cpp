@@ -399,34 +399,37 @@ struct Desktop : Desk {
     Window main = 0;
 };
 
-TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
-    // tint2's panel (openbox keeps a tiny dock window of its own).
+// One user's session on the desktop, step by step: each step starts where the last left the gauge.
+struct DesktopSession : Desktop {
+    // tint2's panel (openbox keeps a tiny dock window of its own), and its task list's half.
     Geometry panelPlace;
-    for (Window w : findWindowsByType(d, "DOCK"))
-        if (geometry(d, w).width > panelPlace.width) panelPlace = geometry(d, w);
-    ASSERT_GT(panelPlace.width, 100u);
-    // The task list's half of the panel, once tint2 has drawn it.
-    const auto panelHalf = [&] {
+    Image panelBefore;
+    Image panelHalf() {
         return grab(d, DefaultRootWindow(d), panelPlace.x, panelPlace.y, panelPlace.width / 2,
                     panelPlace.height);
-    };
-    Image panelBefore;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            panelBefore = panelHalf();
-            for (std::size_t i = 3; i < panelBefore.rgb.size(); ++i)
-                if (panelBefore.rgb[i] != panelBefore.rgb[i % 3]) return true;
-            return false;
-        },
-        15s, 50ms));
-    desk->power().onBattery(55, 90);
-    desk->start();
-    main = waitForGauge(*desk);
-    ASSERT_NE(main, 0u) << desk->log();
-    ASSERT_TRUE(waitUntil([&] { return shapeExtent(d, main).width == 128; }, 10s, 50ms));
+    }
 
-    {
-        SCOPED_TRACE("start-up: opacity, topmost, not in the task list");
+    void theGaugeStarts() {
+        for (Window w : findWindowsByType(d, "DOCK"))
+            if (geometry(d, w).width > panelPlace.width) panelPlace = geometry(d, w);
+        ASSERT_GT(panelPlace.width, 100u);
+        // Once tint2 has drawn it.
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                panelBefore = panelHalf();
+                for (std::size_t i = 3; i < panelBefore.rgb.size(); ++i)
+                    if (panelBefore.rgb[i] != panelBefore.rgb[i % 3]) return true;
+                return false;
+            },
+            15s, 50ms));
+        desk->power().onBattery(55, 90);
+        desk->start();
+        main = waitForGauge(*desk);
+        ASSERT_NE(main, 0u) << desk->log();
+        ASSERT_TRUE(waitUntil([&] { return shapeExtent(d, main).width == 128; }, 10s, 50ms));
+    }
+
+    void startUp() {
         EXPECT_EQ(opacity(), opacityOf(200));
         EXPECT_TRUE(hasAtom(d, main, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"));
         EXPECT_TRUE(hasAtom(d, main, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
@@ -436,8 +439,8 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         ASSERT_NE(f8, 0u);
         EXPECT_EQ(getCardinal(d, f8, "_NET_WM_WINDOW_OPACITY"), opacityOf(0));
     }
-    {
-        SCOPED_TRACE("the menu: five entries, the sub-menu eight");
+
+    void theMenu() {
         const Window m = openMenu();
         ASSERT_NE(m, 0u);
         const Geometry mg = geometry(d, m);
@@ -467,8 +470,8 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         tapKey(d, XK_Escape);
         ASSERT_TRUE(waitUntil([&] { return popup() == 0; }, 2s));
     }
-    {
-        SCOPED_TRACE("TaskBar and IconBureau");
+
+    void taskBarAndIconBureau() {
         ASSERT_TRUE(panelShown());
         choose(2); // TaskBar: off
         EXPECT_TRUE(waitUntil([&] { return !panelShown(); }, 3s));
@@ -482,8 +485,8 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         choose(3); // on, and the panel with it
         EXPECT_TRUE(waitUntil([&] { return desktopShown() && panelShown(); }, 3s));
     }
-    {
-        SCOPED_TRACE("F6 and F7 with another window focused");
+
+    void hotKeysWithAnotherWindowFocused() {
         const Window other = createWindow(d, 400, 300, 200, 150, 0x3366aa, "other");
         click(d, 500, 375);
         choose(2); // TaskBar checked again; the panel is already shown
@@ -499,8 +502,8 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         XDestroyWindow(d, other);
         XSync(d, False);
     }
-    {
-        SCOPED_TRACE("3 barre: invisible and click-through, then back by level with the beep");
+
+    void hideUntilThreeBars() {
         tapKey(d, XK_F5); // the beep off: this recall is silent
         choose(4, 3);
         EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 3s));
@@ -523,8 +526,8 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(250); }, 4s));
         EXPECT_TRUE(waitUntil([&] { return tonesSoFar() >= tones + 5; }, 3s)) << "no beep";
     }
-    {
-        SCOPED_TRACE("F8 brings it back at once, silently; the slider sets the opacity");
+
+    void f8AndTheSlider() {
         desk->power().onBattery(55);
         // Drawn at alpha 250 over a black desktop: within 5 of the pictures' colours.
         ASSERT_TRUE(waitUntil([&] { return shownLevel(desk->shot(), 6) == 6; }, 3s));
@@ -541,8 +544,8 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(249); }, 3s))
             << "opacity " << opacity().value_or(0) / 0x01010101ul;
     }
-    {
-        SCOPED_TRACE("a second start brings the hidden gauge back, silently, and leaves");
+
+    void aSecondStart() {
         choose(4, 3);
         EXPECT_TRUE(waitUntil([&] { return opacity() == opacityOf(0); }, 3s));
         EXPECT_TRUE(acknowledge("Touche Rappel"));
@@ -559,8 +562,8 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         EXPECT_EQ(gauges, 1);
         EXPECT_TRUE(desk->running());
     }
-    {
-        SCOPED_TRACE("a held F8 is polled on its 50 ms beat; once up, the polls sleep");
+
+    void aHeldF8() {
         // Each tick of the F8 poll writes the opacity again: count the writes.
         Display* watch = XOpenDisplay(desk->session().displayName().c_str());
         ASSERT_NE(watch, nullptr);
@@ -591,13 +594,13 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         EXPECT_EQ(after, 0);
         EXPECT_EQ(opacity(), opacityOf(250));
     }
-    {
-        SCOPED_TRACE("about");
+
+    void about() {
         choose(5);
         EXPECT_TRUE(acknowledge("Sorvane"));
     }
-    {
-        SCOPED_TRACE("window handling");
+
+    void windowHandling() {
         const Geometry start = gauge();
         // Passing over the pictures moves nothing, and leaves nothing glued to the pointer.
         for (int i = 0; i <= 10; ++i)
@@ -643,14 +646,40 @@ TEST_F(Desktop, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
         moveMouse(d, 700, 600);
         EXPECT_FALSE(waitUntil([&] { return !(gauge() == moved); }, 500ms)) << "glued";
     }
-    {
-        SCOPED_TRACE("closing leaves a hidden panel hidden");
+
+    void closing() {
         tapKey(d, XK_F6);
         ASSERT_TRUE(waitUntil([&] { return !panelShown(); }, 3s));
         const Geometry g = gauge();
         click(d, g.x + 9, g.y + 9);
         EXPECT_TRUE(waitUntil([&] { return !desk->running(); }, 2s)) << "still running";
         EXPECT_FALSE(waitUntil([&] { return panelShown(); }, 1s)) << "the panel came back";
+    }
+};
+
+TEST_F(DesktopSession, OptionsShellWindowsHotKeysHidingRecallAndWindowHandling) {
+    const std::pair<const char*, void (DesktopSession::*)()> steps[] = {
+        {"the gauge starts on a battery at 55 %", &DesktopSession::theGaugeStarts},
+        {"start-up: opacity, topmost, not in the task list", &DesktopSession::startUp},
+        {"the menu: five entries, the sub-menu eight", &DesktopSession::theMenu},
+        {"TaskBar and IconBureau", &DesktopSession::taskBarAndIconBureau},
+        {"F6 and F7 with another window focused", &DesktopSession::hotKeysWithAnotherWindowFocused},
+        {"3 barre: invisible and click-through, then back by level with the beep",
+         &DesktopSession::hideUntilThreeBars},
+        {"F8 brings it back at once, silently; the slider sets the opacity",
+         &DesktopSession::f8AndTheSlider},
+        {"a second start brings the hidden gauge back, silently, and leaves",
+         &DesktopSession::aSecondStart},
+        {"a held F8 is polled on its 50 ms beat; once up, the polls sleep",
+         &DesktopSession::aHeldF8},
+        {"about", &DesktopSession::about},
+        {"window handling", &DesktopSession::windowHandling},
+        {"closing leaves a hidden panel hidden", &DesktopSession::closing},
+    };
+    for (const auto& [name, step] : steps) {
+        SCOPED_TRACE(name);
+        (this->*step)();
+        if (HasFatalFailure()) return;
     }
 }
 
