@@ -2,8 +2,7 @@
 // Qt and the Windows builds show and which control a click reaches come from these numbers.
 #include "forms/layout.h"
 
-#include "app/headless_machine.h"
-#include "program/program.h"
+#include "support/laid_out_gauge.h"
 
 #include <gtest/gtest.h>
 
@@ -54,19 +53,7 @@ TEST(PictureScale, DrawsFromThe2xPicturesAbove96Dpi) {
     EXPECT_EQ(pictureScaleForDeviceScale(2.0), 2);
 }
 
-struct Gauge : ::testing::Test {
-    app::HeadlessMachine m;
-    Program& p = m.program();
-    forms::MainForm& Main = p.Main;
-
-    void SetUp() override {
-        // The places the load handler gives the label and the slider.
-        Main.temps.Left = 240;
-        Main.temps.Top = 1320;
-        Main.HScroll1.Left = 690;
-        Main.HScroll1.Top = 10;
-    }
-};
+using Gauge = sorvane::testing::LaidOutGauge;
 
 class PictureRects : public Gauge, public ::testing::WithParamInterface<int> {};
 

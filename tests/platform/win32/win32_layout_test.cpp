@@ -2,8 +2,7 @@
 // shows comes from these numbers, checked here without Windows.
 #include "platform/win32/win32_layout.h"
 
-#include "app/headless_machine.h"
-#include "program/program.h"
+#include "support/laid_out_gauge.h"
 
 #include <gtest/gtest.h>
 
@@ -15,19 +14,7 @@ namespace {
 using namespace sorvane;
 using namespace sorvane::win32;
 
-struct Gauge : ::testing::Test {
-    app::HeadlessMachine m;
-    Program& p = m.program();
-    forms::MainForm& Main = p.Main;
-
-    void SetUp() override {
-        // The places the load handler gives the label and the slider.
-        Main.temps.Left = 240;
-        Main.temps.Top = 1320;
-        Main.HScroll1.Left = 690;
-        Main.HScroll1.Top = 10;
-    }
-};
+using Gauge = sorvane::testing::LaidOutGauge;
 
 struct ScrollCase {
     int code;
