@@ -13,16 +13,6 @@ std::uint32_t le32(std::span<const std::uint8_t> d, std::size_t at) {
            std::uint32_t(d[at + 3]) << 24;
 }
 
-void put16(Bytes& out, unsigned v) {
-    out.push_back(std::uint8_t(v));
-    out.push_back(std::uint8_t(v >> 8));
-}
-
-void put32(Bytes& out, std::uint32_t v) {
-    put16(out, v & 0xffff);
-    put16(out, v >> 16);
-}
-
 void fileHeader(Bytes& out, std::uint32_t fileSize, std::uint32_t pixelOffset) {
     out.push_back('B');
     out.push_back('M');
@@ -128,6 +118,16 @@ Bytes encodeMask(int width, int height, const Bytes& bits) {
     put32(out, 0x00ffffff);
     appendPixels1(out, width, height, bits);
     return out;
+}
+
+void put16(Bytes& out, unsigned v) {
+    out.push_back(std::uint8_t(v));
+    out.push_back(std::uint8_t(v >> 8));
+}
+
+void put32(Bytes& out, std::uint32_t v) {
+    put16(out, v & 0xffff);
+    put16(out, v >> 16);
 }
 
 } // namespace sorvane::bmp

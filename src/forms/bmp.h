@@ -56,4 +56,8 @@ void appendPixels24(Bytes& out, int width, int height, const Bytes& rgb);
 void appendPixels1(Bytes& out, int width, int height, const Bytes& bits);
 std::size_t stride(int width, int bits);
 
+// Little-endian fields, as BMP and the ICO directory around it store them.
+void put16(Bytes& out, unsigned v);
+void put32(Bytes& out, std::uint32_t v);
+
 } // namespace sorvane::bmp

@@ -8,20 +8,6 @@
 
 namespace artgen {
 
-namespace {
-
-void le16(Bytes& out, unsigned v) {
-    out.push_back(std::uint8_t(v));
-    out.push_back(std::uint8_t(v >> 8));
-}
-
-void le32(Bytes& out, std::uint32_t v) {
-    le16(out, v & 0xffff);
-    le16(out, v >> 16);
-}
-
-} // namespace
-
 Bytes encodeBmp24(int width, int height, const Bytes& rgb, int pixelsPerMetre) {
     return sorvane::bmp::encode24(width, height, rgb, pixelsPerMetre);
 }
@@ -32,9 +18,9 @@ Bytes encodeBmpMask(int width, int height, const Bytes& transparent) {
 
 Bytes encodeIco(const std::vector<IconImage>& images) {
     Bytes dir, data;
-    le16(dir, 0);
-    le16(dir, 1);
-    le16(dir, unsigned(images.size()));
+    sorvane::bmp::put16(dir, 0);
+    sorvane::bmp::put16(dir, 1);
+    sorvane::bmp::put16(dir, unsigned(images.size()));
     std::uint32_t offset = std::uint32_t(6 + 16 * images.size());
     for (const IconImage& im : images) {
         std::uint32_t xorSize = std::uint32_t(sorvane::bmp::stride(im.size, 24) * im.size);
@@ -44,10 +30,10 @@ Bytes encodeIco(const std::vector<IconImage>& images) {
         dir.push_back(std::uint8_t(im.size >= 256 ? 0 : im.size));
         dir.push_back(0); // no palette
         dir.push_back(0);
-        le16(dir, 1);
-        le16(dir, 24);
-        le32(dir, bytes);
-        le32(dir, offset);
+        sorvane::bmp::put16(dir, 1);
+        sorvane::bmp::put16(dir, 24);
+        sorvane::bmp::put32(dir, bytes);
+        sorvane::bmp::put32(dir, offset);
         offset += bytes;
         // The stored height covers the colour bitmap and the mask stacked together.
         sorvane::bmp::appendInfo(data, im.size, im.size * 2, 24, xorSize + andSize, 0, 0);
