@@ -34,11 +34,13 @@ Image unblended(Image shot, int alpha) {
     return shot;
 }
 
-// Pixels that differ between two shots of the same place.
+// Pixels that differ between two shots of the same place. A compositor's blending may round a
+// translucent window one way in one frame and the other way in the next: one step is no change.
 long changed(const Image& a, const Image& b) {
     long n = 0;
+    const auto apart = [&](std::size_t i) { return std::abs(a.rgb[i] - b.rgb[i]) > 1; };
     for (std::size_t i = 0; i + 2 < a.rgb.size() && i + 2 < b.rgb.size(); i += 3)
-        n += a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
+        n += apart(i) || apart(i + 1) || apart(i + 2);
     return n;
 }
 
@@ -75,7 +77,8 @@ TEST_P(Desktops, AUsersSessionLooksRight) {
     Window main = 0;
     ASSERT_TRUE(waitUntil([&] { return (main = desk.form("Main")) && isViewable(d, main); }, 20s))
         << desk.log();
-    const Geometry start = geometry(d, main);
+    // Where it settles: a window manager may show it for a moment before its frame is placed.
+    const Geometry start = waitUntilSettled([&] { return geometry(d, main); });
     EXPECT_EQ(start.x, gaugeX);
     EXPECT_EQ(start.y, gaugeY);
 
@@ -96,6 +99,8 @@ TEST_P(Desktops, AUsersSessionLooksRight) {
 
     {
         SCOPED_TRACE("the menu");
+        // A compositor may show the level before the minutes: the gauge drawn in full first.
+        waitUntilSettled([&] { return gaugeShot().rgb; });
         const Image bare = screen();
         const Geometry g = geometry(d, main);
         click(d, g.x + 8, g.y + 121);
@@ -186,21 +191,24 @@ TEST_P(Desktops, AUsersSessionLooksRight) {
 
 // Not here yet: Xfce with xfwm4 compositing (the gauge's level pixels do not match through its
 // blending, and its compositor on Xvfb stops repainting the bare root once xfdesktop is unmapped,
-// so hidden icons stay on screen), and KWin (it keeps the gauge, a utility window of a hidden
-// window, unmapped).
+// so hidden icons stay on screen).
 INSTANTIATE_TEST_SUITE_P(
     OnEach, Desktops,
-    ::testing::Values(Desktop{"openbox_tint2_pcmanfm_picom",
-                              {.wm = Wm::Openbox,
-                               .tint2 = true,
-                               .pcmanfmDesktop = true,
-                               .picom = true,
-                               .desktopColour = blue},
-                              true},
-                      Desktop{"icewm_pcmanfm",
-                              {.wm = Wm::Icewm, .pcmanfmDesktop = true, .desktopColour = blue},
-                              false,
-                              /*drags*/ false}),
+    ::testing::Values(
+        Desktop{"openbox_tint2_pcmanfm_picom",
+                {.wm = Wm::Openbox,
+                 .tint2 = true,
+                 .pcmanfmDesktop = true,
+                 .picom = true,
+                 .desktopColour = blue},
+                true},
+        Desktop{"icewm_pcmanfm",
+                {.wm = Wm::Icewm, .pcmanfmDesktop = true, .desktopColour = blue},
+                false,
+                /*drags*/ false},
+        Desktop{"kwin_tint2_pcmanfm",
+                {.wm = Wm::Kwin, .tint2 = true, .pcmanfmDesktop = true, .desktopColour = blue},
+                true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

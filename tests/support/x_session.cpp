@@ -158,7 +158,8 @@ void XSession::startWm() {
         const std::string copy = path("kwin_x11");
         std::filesystem::copy_file("/usr/bin/kwin_x11", copy,
                                    std::filesystem::copy_options::overwrite_existing);
-        wm_ = startWaited({copy, "--replace"}, wmName_, wmReady, 30000);
+        wm_ = startWaited({"env", "KWIN_X11_NO_SYNC_TO_VBLANK=1", copy, "--replace"}, wmName_,
+                          wmReady, 30000);
         return;
     }
     }

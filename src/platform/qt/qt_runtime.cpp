@@ -1,6 +1,6 @@
 // Forms runtime on Qt 6 Widgets.
-//  [X] windows: frameless Qt::Tool top-levels, background colour, icon, twips geometry
-//  [X] images and labels: windowless, painted bottom first, mouse routed to the topmost
+//  [X] windows: frameless utility top-levels (not transient), background colour, icon, twips
+//  geometry [X] images and labels: windowless, painted bottom first, mouse routed to the topmost
 //  [X] HScrollBar: a QScrollBar; a user move goes through HScrollBar::setValue (Change)
 //  [X] timers: precise QTimers at the effective interval, ticks through the dispatch rules
 //  [X] PopupMenu: a QMenu of the tree at the mouse; MsgBox: a QMessageBox, Windows button ids,
@@ -62,7 +62,12 @@ int shiftMask(Qt::KeyboardModifiers m) {
 // ---- FormWidget ----
 
 FormWidget::FormWidget(QtRuntime& rt, forms::Window& window)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), rt_(rt), window_(window) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), rt_(rt), window_(window) {
+    // A utility window, as Qt::Tool would make it, but not transient: Qt ties a parentless tool
+    // window to its hidden group leader, and KWin then hides it whenever another application
+    // is active.
+    winId(); // the type applies to a native window only
+    setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QString::fromUtf8(window.name().data(), qsizetype(window.name().size())));
     QPalette pal = palette();
