@@ -22,6 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto atoms = parseAtomList(p, 4)) {
         if (atoms->size() > kMaxPropertyItems) std::abort();
     }
+    if (auto ids = parseIds(p, 20)) {
+        if (ids->size() > kMaxPropertyItems) std::abort();
+    }
     (void)parseHasWmClass(p, 5);
     if (auto g = parseSavedGeometry(p, 6)) {
         // A geometry read back must encode to what it came from.

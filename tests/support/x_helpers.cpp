@@ -214,7 +214,7 @@ std::vector<Window> findViewableByType(Display* d, const std::string& type) {
 }
 
 Window createWindow(Display* d, int x, int y, unsigned w, unsigned h, std::uint32_t rgb,
-                    const std::string& name) {
+                    const std::string& name, bool decorated) {
     XSetWindowAttributes a{};
     a.background_pixel = rgb; // TrueColor 24-bit visual on the test server
     const Window win = XCreateWindow(d, DefaultRootWindow(d), x, y, w, h, 0, CopyFromParent,
@@ -229,6 +229,12 @@ Window createWindow(Display* d, int x, int y, unsigned w, unsigned h, std::uint3
     XClassHint cls{const_cast<char*>(name.c_str()), const_cast<char*>("SorvaneTest")};
     XSetClassHint(d, win, &cls);
     XStoreName(d, win, name.c_str());
+    if (!decorated) {
+        const long motif[5] = {2 /* decorations given */, 0, 0 /* none */, 0, 0};
+        const Atom hints = atom(d, "_MOTIF_WM_HINTS");
+        XChangeProperty(d, win, hints, hints, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(motif), 5);
+    }
     XMapWindow(d, win);
     XSync(d, False);
     waitUntil([&] { return isViewable(d, win); });

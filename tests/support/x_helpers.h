@@ -62,8 +62,9 @@ std::vector<Window> findWindowsByType(Display* d, const std::string& type);
 std::vector<Window> findViewableByType(Display* d, const std::string& type);
 
 // A plain window filled with one colour (0xRRGGBB), mapped; waits until it is viewable.
+// decorated false: asks the window manager for no frame (_MOTIF_WM_HINTS).
 Window createWindow(Display* d, int x, int y, unsigned w, unsigned h, std::uint32_t rgb,
-                    const std::string& name = "sorvane-test");
+                    const std::string& name = "sorvane-test", bool decorated = true);
 
 // ---- pixels ----
 struct Rgb {

@@ -25,6 +25,10 @@ std::optional<std::vector<unsigned long>> parseAtomList(const PropertyValue& p,
     return items32(p, atomType);
 }
 
+std::optional<std::vector<unsigned long>> parseIds(const PropertyValue& p, unsigned long type) {
+    return items32(p, type);
+}
+
 bool parseHasWmClass(const PropertyValue& p, unsigned long stringType) {
     if (p.type != stringType || p.format != 8 || p.bytesAfter != 0 || p.count == 0) return false;
     if (p.bytes.size() < p.count) return false;

@@ -26,6 +26,8 @@ struct PropertyValue {
 // An ATOM[] list (_NET_WM_STATE, _NET_WM_WINDOW_TYPE).
 std::optional<std::vector<unsigned long>> parseAtomList(const PropertyValue& p,
                                                         unsigned long atomType);
+// A list of 32-bit ids of one type: a PIXMAP, or our own saved pair of them.
+std::optional<std::vector<unsigned long>> parseIds(const PropertyValue& p, unsigned long type);
 // WM_CLASS: two NUL-terminated STRINGs; true when at least an instance or class name is there.
 bool parseHasWmClass(const PropertyValue& p, unsigned long stringType);
 

@@ -18,6 +18,11 @@
 //       (bounded) until the withdraw is complete, write the state back, map, and put the window
 //       back where it was if the window manager placed it elsewhere. Hiding a hidden window or
 //       showing a shown one does nothing. The program keeps no state: all is on the window.
+//       A hidden desktop window uncovers the root, which a compositor paints from the pixmap
+//       named by _XROOTPMAP_ID. When that pixmap cannot be painted there (not of the root's
+//       depth, or gone), the compositor keeps showing its last picture of the desktop: while
+//       the desktop is hidden the property names a black pixmap of the root's depth instead,
+//       and showing the desktop names the desktop program's own again, unless it set another.
 //   Errors: a window that vanishes between finding and acting raises no fatal X error.
 //   Wayland/XWayland: only XWayland windows are reached; native panels and desktops are not
 //       found (every shell call is silently without effect).
@@ -38,6 +43,9 @@ using namespace std::chrono_literals;
 constexpr const char* kSavedState = "_SORVANE_SAVED_WM_STATE";
 constexpr const char* kSavedGeometry = "_SORVANE_SAVED_GEOMETRY";
 constexpr const char* kHiddenTopLevel = "_SORVANE_HIDDEN_TOP_LEVEL";
+// On the root: the background the desktop program had set, and the one put in its place.
+constexpr const char* kSavedRootBackground = "_SORVANE_SAVED_XROOTPMAP_ID";
+constexpr const char* kRootBackground = "_XROOTPMAP_ID";
 constexpr auto kWithdrawWait = 1000ms;
 constexpr auto kMapWait = 1000ms;
 
@@ -186,6 +194,84 @@ bool X11ShellWindows::waitWithdrawn(unsigned long w) {
         kWithdrawWait);
 }
 
+bool X11ShellWindows::isDesktop(unsigned long w) {
+    const auto types = x_.atoms(w, "_NET_WM_WINDOW_TYPE");
+    return std::find(types.begin(), types.end(), x_.atom("_NET_WM_WINDOW_TYPE_DESKTOP")) !=
+           types.end();
+}
+
+bool X11ShellWindows::paintableAsRoot(unsigned long pixmap) {
+    Window rootReturn = None;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    return pixmap != None &&
+           XGetGeometry(x_.display(), pixmap, &rootReturn, &x, &y, &width, &height, &border,
+                        &depth) &&
+           width > 0 && height > 0 &&
+           static_cast<int>(depth) == DefaultDepth(x_.display(), x_.screen());
+}
+
+// A desktop program may name its own window's picture as the root background: xfdesktop under a
+// compositor draws on a 32-bit visual and names a 32-bit pixmap, which a compositor cannot use
+// as the 24-bit root (xfwm4 then stops repainting the bare root at all). Without a compositor
+// the bare root shows black there, and so it does here, through a 1x1 tile.
+void X11ShellWindows::coverUnpaintableRootBackground() {
+    Display* d = x_.display();
+    const Window root = x_.root();
+    RawProperty current(d, root, x_.atom(kRootBackground));
+    const auto named = parseIds(current.value(), XA_PIXMAP);
+    if (!named || named->size() != 1) return;    // none: the compositor's own plain background
+    if (paintableAsRoot(named->front())) return; // the desktop program's own, or covered
+    // A cover made by an earlier run went with it: the desktop program's pixmap stays the one
+    // to give back.
+    RawProperty saved(d, root, x_.atom(kSavedRootBackground));
+    const auto pair = parseIds(saved.value(), XA_PIXMAP);
+    const unsigned long original =
+        pair && pair->size() == 2 && (*pair)[1] == named->front() ? (*pair)[0] : named->front();
+    const Pixmap cover = XCreatePixmap(d, root, 1, 1, DefaultDepth(d, x_.screen()));
+    GC gc = XCreateGC(d, cover, 0, nullptr);
+    XSetForeground(d, gc, BlackPixel(d, x_.screen()));
+    XFillRectangle(d, cover, gc, 0, 0, 1, 1);
+    XFreeGC(d, gc);
+    const long both[2] = {static_cast<long>(original), static_cast<long>(cover)};
+    XChangeProperty(d, root, x_.atom(kSavedRootBackground), XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(both), 2);
+    XChangeProperty(d, root, x_.atom(kRootBackground), XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&both[1]), 1);
+    if (cover_) XFreePixmap(d, cover_);
+    cover_ = cover;
+    x_.sync();
+}
+
+// Also after a restart of the desktop program, or of this program (a cover made by an earlier
+// run went with it): a background set since then is left as it is.
+void X11ShellWindows::uncoverRootBackground() {
+    Display* d = x_.display();
+    const Window root = x_.root();
+    RawProperty saved(d, root, x_.atom(kSavedRootBackground));
+    const auto pair = parseIds(saved.value(), XA_PIXMAP);
+    if (saved.value().type == None) return;
+    XDeleteProperty(d, root, x_.atom(kSavedRootBackground));
+    if (pair && pair->size() == 2) {
+        RawProperty current(d, root, x_.atom(kRootBackground));
+        const auto named = parseIds(current.value(), XA_PIXMAP);
+        if (named && named->size() == 1 && named->front() == (*pair)[1]) {
+            Window rootReturn = None;
+            int x = 0, y = 0;
+            unsigned width = 0, height = 0, border = 0, depth = 0;
+            const long original = static_cast<long>((*pair)[0]);
+            if (XGetGeometry(d, (*pair)[0], &rootReturn, &x, &y, &width, &height, &border, &depth))
+                XChangeProperty(d, root, x_.atom(kRootBackground), XA_PIXMAP, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(&original), 1);
+            else
+                XDeleteProperty(d, root, x_.atom(kRootBackground));
+        }
+    }
+    if (cover_) XFreePixmap(d, cover_);
+    cover_ = 0;
+    x_.sync();
+}
+
 bool X11ShellWindows::hide(unsigned long w) {
     Display* d = x_.display();
     XWindowAttributes a;
@@ -201,7 +287,10 @@ bool X11ShellWindows::hide(unsigned long w) {
         return true;
     }
     RawProperty saved(d, w, x_.atom(kSavedState));
-    if (a.map_state == IsUnmapped && saved.value().type != None) return true; // already hidden
+    if (a.map_state == IsUnmapped && saved.value().type != None) {
+        if (isDesktop(w)) coverUnpaintableRootBackground();
+        return true; // already hidden
+    }
     // The window manager deletes _NET_WM_STATE on withdraw: keep a copy on the window itself.
     x_.setAtoms(w, kSavedState, x_.atoms(w, "_NET_WM_STATE"));
     int x = 0, y = 0;
@@ -217,6 +306,7 @@ bool X11ShellWindows::hide(unsigned long w) {
     // Settled before returning: while the manager unmanages it, the window is on its way from
     // its frame to the root, and a search in that moment would miss it.
     waitWithdrawn(w);
+    if (isDesktop(w)) coverUnpaintableRootBackground();
     return true;
 }
 
@@ -232,6 +322,7 @@ bool X11ShellWindows::show(unsigned long w) {
         waitFor([&] { return x_.mapped(top); }, kMapWait);
         return true;
     }
+    if (isDesktop(w)) uncoverRootBackground();
     if (a.map_state != IsUnmapped) return true; // shown already
     // A quick hide-then-show would otherwise map the window while the window manager is still
     // unmanaging it, and the state written back would be deleted with the old frame.

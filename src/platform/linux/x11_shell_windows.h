@@ -26,6 +26,11 @@ class X11ShellWindows {
 
   private:
     bool waitWithdrawn(unsigned long window);
+    bool isDesktop(unsigned long window);
+    // The root's background picture while the desktop window is hidden: see the .cpp.
+    void coverUnpaintableRootBackground();
+    void uncoverRootBackground();
+    bool paintableAsRoot(unsigned long pixmap);
     // The window manager's own bars: see the .cpp.
     std::vector<unsigned long> windowManagerBars();
     unsigned long topLevelOf(unsigned long window);
@@ -33,6 +38,7 @@ class X11ShellWindows {
 
     XConnection& x_;
     std::function<bool(unsigned long)> isOwn_;
+    unsigned long cover_ = 0; // the stand-in background this connection made, 0: none
 };
 
 } // namespace sorvane::linuxos

@@ -163,6 +163,64 @@ TEST_F(X11WindowsTest, HidingKeepsStateAndPlaceOnTheWindowAndShowingRestoresThem
     EXPECT_FALSE(getProperty(d, panel, "_SORVANE_SAVED_WM_STATE")) << "nothing left behind";
 }
 
+// A desktop program under a compositor may name a 32-bit picture as the root background (as
+// xfdesktop does); a compositor cannot paint that as the root, and would keep showing the
+// hidden desktop.
+TEST_F(X11WindowsTest, AHiddenDesktopLeavesARootBackgroundACompositorCanPaint) {
+    const Window root = DefaultRootWindow(d);
+    const auto background = [&] {
+        const auto p = getProperty(d, root, "_XROOTPMAP_ID");
+        return p && p->items.size() == 1 ? p->items[0] : 0ul;
+    };
+    const auto name = [&](Pixmap p) {
+        XChangeProperty(d, root, atom(d, "_XROOTPMAP_ID"), XA_PIXMAP, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&p), 1);
+        XSync(d, False);
+    };
+    const Pixmap deep = XCreatePixmap(d, root, 64, 48, 32);
+    const Pixmap plain = XCreatePixmap(d, root, 64, 48, DefaultDepth(d, 0));
+    const Pixmap later = XCreatePixmap(d, root, 64, 48, 32);
+    const Window desk = window({.x = 0, .y = 0, .width = 600, .height = 400, .type = "DESKTOP"});
+    name(deep);
+
+    x->ShowWindow(desk, win::SW_HIDE);
+    const unsigned long cover = background();
+    ASSERT_NE(cover, 0ul);
+    ASSERT_NE(cover, deep);
+    Window r = 0;
+    int px = 0, py = 0;
+    unsigned w = 0, h = 0, border = 0, depth = 0;
+    ASSERT_TRUE(XGetGeometry(d, cover, &r, &px, &py, &w, &h, &border, &depth));
+    EXPECT_EQ(static_cast<int>(depth), DefaultDepth(d, 0));
+    XImage* pixel = XGetImage(d, cover, 0, 0, 1, 1, AllPlanes, ZPixmap);
+    ASSERT_TRUE(pixel);
+    EXPECT_EQ(XGetPixel(pixel, 0, 0), BlackPixel(d, 0));
+    XDestroyImage(pixel);
+    x->ShowWindow(desk, win::SW_HIDE);
+    EXPECT_EQ(background(), cover) << "hiding a hidden desktop";
+    x->ShowWindow(desk, win::SW_SHOW);
+    EXPECT_EQ(background(), deep) << "the desktop program's own, back";
+    EXPECT_FALSE(getProperty(d, root, "_SORVANE_SAVED_XROOTPMAP_ID")) << "nothing left behind";
+
+    name(plain);
+    x->ShowWindow(desk, win::SW_HIDE);
+    EXPECT_EQ(background(), plain) << "one of the root's depth is left alone";
+    x->ShowWindow(desk, win::SW_SHOW);
+
+    // The desktop program restarted while hidden: the background it names then is kept.
+    name(deep);
+    x->ShowWindow(desk, win::SW_HIDE);
+    name(later);
+    x->ShowWindow(desk, win::SW_SHOW);
+    EXPECT_EQ(background(), later);
+    EXPECT_TRUE(waitUntil([&] { return isViewable(d, desk); }));
+
+    XDeleteProperty(d, root, atom(d, "_XROOTPMAP_ID"));
+    for (Pixmap p : {deep, plain, later})
+        XFreePixmap(d, p);
+    XSync(d, False);
+}
+
 TEST_F(X11WindowsTest, ExStyleWordIsKeptPerWindowAndOnlyALayeredWindowTakesAnAlpha) {
     const Window w = own(300, 300, 0xFF0000);
     EXPECT_EQ(x->GetWindowLongA(w, win::GWL_EXSTYLE), 0);
