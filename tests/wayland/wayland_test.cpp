@@ -134,7 +134,7 @@ TEST_P(Session, MapsPlacesAndKeepsItsKeys) {
         ASSERT_TRUE(desk->startPortal()) << desk->log("portal-kde") << desk->log("portal");
     }
     desk->battery(55);
-    const pid_t gauge = desk->startGauge();
+    pid_t gauge = desk->startGauge();
     // Mapped by the program and taken in by the compositor's window manager (WM_STATE); whether
     // it shows is another matter: KWin unmaps a utility window of an application that is not
     // active, so the X map state says nothing here.
@@ -173,6 +173,21 @@ TEST_P(Session, MapsPlacesAndKeepsItsKeys) {
         EXPECT_FALSE(waitUntil([&] { return mappedTitled("Sorvane") != 0; }, 500ms));
         EXPECT_TRUE(isRunning(gauge));
         desk->battery(55);
+
+        SCOPED_TRACE("a second run finds its shortcut group again: one group in the settings");
+        desk->stopGauge();
+        gauge = desk->startGauge();
+        ASSERT_TRUE(waitUntil(mapped, 10s)) << desk->log("sorvane");
+        ASSERT_TRUE(waitUntil([&] { return invoke("recall"); }, 10s, 200ms));
+        const auto groups = [&] {
+            std::ifstream in(desk->path("home/.config/kglobalshortcutsrc"));
+            std::size_t n = 0;
+            for (std::string line; std::getline(in, line);)
+                n += line.starts_with("[sorvane_");
+            return n;
+        };
+        // The desktop writes its settings a little after a change.
+        EXPECT_EQ(waitUntilSettled(groups, 1500ms, 6s), 1u);
     }
     {
         SCOPED_TRACE("a native window active");
