@@ -7,8 +7,8 @@
 //       page), while the shortcuts passed in CreateSession's options are bound at once, without
 //       a dialog. So they go in CreateSession, and BindShortcuts is asked only when the session
 //       then lists none of them (portals that follow the documented sequence).
-//   Without an application id the portal names the shortcut group after the session token: a
-//       token of its own per run keeps two runs from sharing one group.
+//   Without an application id the portal names the shortcut group after the session token, and
+//       the desktop keeps the group: the token is the display's, so runs share one group.
 //   Gaps: no portal (GNOME before 48, sway, weston), or a portal that refuses or leaves: nothing
 //       here; the keys are heard only while an X11 window has the focus. A key another program
 //       holds stays unbound: one line on stderr names it.
@@ -97,6 +97,16 @@ QString token() {
         .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
 }
 
+// The desktop keeps the shortcut group it names after the session token in the user's settings:
+// a token of its own per run would leave a group behind each time. One gauge runs per display,
+// so a token per display is unique among live sessions and every run finds its group again.
+QString sessionToken() {
+    QString display = qEnvironmentVariable("DISPLAY");
+    for (QChar& c : display)
+        if (!c.isLetterOrNumber() || c.unicode() > 127) c = QLatin1Char('_');
+    return QStringLiteral("sorvane_display") + display;
+}
+
 QDBusConnection bus() {
     return QDBusConnection::sessionBus();
 }
@@ -137,7 +147,7 @@ void PortalShortcuts::start() {
                                            QDBusServiceWatcher::WatchForUnregistration, this);
         connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this,
                 &PortalShortcuts::onPortalGone);
-        sessionToken_ = token();
+        sessionToken_ = sessionToken();
         step_ = Step::Creating;
         QVariantMap options{{QStringLiteral("session_handle_token"), sessionToken_},
                             {QStringLiteral("shortcuts"), QVariant::fromValue(wanted())}};
