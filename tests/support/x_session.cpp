@@ -16,8 +16,6 @@
 namespace sorvane::testsupport {
 namespace {
 
-using namespace std::chrono_literals;
-
 XErrorHandler g_previousHandler = nullptr;
 std::vector<Display*> g_tolerant; // the helpers' connections: windows vanish under tests
 
@@ -27,14 +25,7 @@ extern "C" int tolerantHandler(Display* d, XErrorEvent* e) {
     return g_previousHandler ? g_previousHandler(d, e) : 0;
 }
 
-void makeTolerant(Display* d) {
-    if (g_tolerant.empty()) g_previousHandler = XSetErrorHandler(tolerantHandler);
-    g_tolerant.push_back(d);
-}
-
-void forgetTolerant(Display* d) {
-    std::erase(g_tolerant, d);
-}
+using namespace std::chrono_literals;
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path);
@@ -92,6 +83,15 @@ bool wmManagesNewWindows(Display* d, std::chrono::milliseconds timeout) {
 }
 
 } // namespace
+
+void makeTolerant(Display* d) {
+    if (g_tolerant.empty()) g_previousHandler = XSetErrorHandler(tolerantHandler);
+    g_tolerant.push_back(d);
+}
+
+void forgetTolerant(Display* d) {
+    std::erase(g_tolerant, d);
+}
 
 XSession::XSession(XSessionOptions options) : options_(options) {
     char tmpl[] = "/tmp/sorvane-xs-XXXXXX";

@@ -39,6 +39,10 @@ namespace sorvane::testsupport {
 // Xfwm4Compositing: xfwm4 with its own compositor; Kwin: kwin_x11.
 enum class Wm { Off, Openbox, Xfwm4, Xfwm4Compositing, Icewm, Kwin };
 
+// A test's own connection survives windows vanishing under it: its X errors are ignored.
+void makeTolerant(Display* d);
+void forgetTolerant(Display* d);
+
 struct XSessionOptions {
     Wm wm = Wm::Off;
     bool tint2 = false;

@@ -210,6 +210,7 @@ void WaylandDesk::waitForXwayland() {
         },
         20s, 100ms);
     if (!open) throw std::runtime_error("cannot open " + displayName_ + ": " + log("compositor"));
+    testsupport::makeTolerant(display_);
     // The Wayland socket, for native clients.
     const fs::path socket = path("run/wayland-sorvane");
     std::string name = "wayland-sorvane";
@@ -275,7 +276,10 @@ pid_t WaylandDesk::startNativeWindow() {
 }
 
 void WaylandDesk::teardown() {
-    if (display_) XCloseDisplay(display_);
+    if (display_) {
+        testsupport::forgetTolerant(display_);
+        XCloseDisplay(display_);
+    }
     display_ = nullptr;
     for (auto it = started_.rbegin(); it != started_.rend(); ++it)
         testsupport::endProcess(*it, 1s);
