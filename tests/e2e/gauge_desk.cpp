@@ -148,6 +148,13 @@ bool answer(GaugeDesk& desk, const std::string& title, unsigned long key) {
     if (!waitUntil([&] { return (box = desk.mappedTitled(title)) != 0; }, 5s)) return false;
     const Geometry g = geometry(desk.d(), box);
     click(desk.d(), g.x + static_cast<int>(g.width) / 2, g.y + 8); // focus it, as a user would
+    // and types once it has the keyboard.
+    waitUntil([&] {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(desk.d(), &focus, &revert);
+        return focus == box;
+    });
     tapKey(desk.d(), key);
     return waitUntil([&] { return desk.mappedTitled(title) == 0; }, 3s);
 }

@@ -63,11 +63,6 @@ int shiftMask(Qt::KeyboardModifiers m) {
 
 FormWidget::FormWidget(QtRuntime& rt, forms::Window& window)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), rt_(rt), window_(window) {
-    // A utility window, as Qt::Tool would make it, but not transient: Qt ties a parentless tool
-    // window to its hidden group leader, and KWin then hides it whenever another application
-    // is active.
-    winId(); // the type applies to a native window only
-    setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QString::fromUtf8(window.name().data(), qsizetype(window.name().size())));
     QPalette pal = palette();
@@ -251,6 +246,10 @@ QIcon QtRuntime::icon() {
 win::HWND QtRuntime::createNative(forms::Window& window) {
     auto w = std::make_unique<FormWidget>(*this, window);
     const auto h = static_cast<win::HWND>(w->winId());
+    // A utility window, as Qt::Tool would make it, but not transient: Qt ties a parentless tool
+    // window to its hidden group leader, and KWin then hides it whenever another application
+    // is active. The type applies to a native window only, so it is given once there is one.
+    w->setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
     widgets_[&window] = std::move(w);
     if (nativeCreated) nativeCreated(window, h);
     return h;
