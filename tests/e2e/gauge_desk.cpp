@@ -146,7 +146,8 @@ bool choose(GaugeDesk& desk, Window gauge, int n, int k) {
 bool answer(GaugeDesk& desk, const std::string& title, unsigned long key) {
     Window box = 0;
     if (!waitUntil([&] { return (box = desk.mappedTitled(title)) != 0; }, 5s)) return false;
-    const Geometry g = geometry(desk.d(), box);
+    // Where the window manager has put it (KWin places a box after it maps).
+    const Geometry g = waitUntilSettled([&] { return geometry(desk.d(), box); });
     click(desk.d(), g.x + static_cast<int>(g.width) / 2, g.y + 8); // focus it, as a user would
     // and types once it has the keyboard.
     waitUntil([&] {
