@@ -377,12 +377,20 @@ std::string compare(const ExpectedCall& want, const TracedCall& call, Handles& h
 
 } // namespace
 
-std::string describe(const TracedCall& c, const Handles& handles) {
+namespace {
+
+// The call as the program made it; numbers the contract writes in decimal (`like`) in decimal,
+// so "AnimateWindow(Main, 2500, 0x10)" reads against "AnimateWindow(Main, 5000, 0x10)".
+std::string describeLike(const TracedCall& c, const Handles& handles, const ExpectedCall* like) {
     std::string s = c.function + "(";
     for (std::size_t i = 0; i < c.args.size(); ++i) {
         if (i) s += ", ";
+        const bool decimal = like && i < like->args.size() && number(like->args[i]) &&
+                             like->args[i].rfind("0x", 0) != 0;
         if (c.texts[i])
             s += "\"" + *c.texts[i] + "\"";
+        else if (decimal)
+            s += std::to_string(static_cast<std::int32_t>(c.args[i]));
         else if (c.args[i] >= 0x10000u && c.args[i] < 0x1000000u)
             s += nameOf(c.args[i], handles);
         else if (c.args[i] >= 0xffff0000u)
@@ -393,6 +401,12 @@ std::string describe(const TracedCall& c, const Handles& handles) {
     s += ")";
     if (c.result) s += " = " + hex(*c.result);
     return s;
+}
+
+} // namespace
+
+std::string describe(const TracedCall& c, const Handles& handles) {
+    return describeLike(c, handles, nullptr);
 }
 
 StepCheck checkStep(const ContractStep& step, const std::vector<TracedCall>& calls,
@@ -421,8 +435,8 @@ StepCheck checkStep(const ContractStep& step, const std::vector<TracedCall>& cal
         if (!why.empty()) {
             out.complete = true;
             out.why = "step \"" + step.name + "\", call " + std::to_string(w + 1) + ": expected " +
-                      describe(*want[w]) + ", the program made " + describe(c, handles) + ": " +
-                      why;
+                      describe(*want[w]) + ", the program made " +
+                      describeLike(c, handles, want[w]) + ": " + why;
             return out;
         }
         if (++w == want.size()) {

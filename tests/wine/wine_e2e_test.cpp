@@ -1073,12 +1073,60 @@ TEST_F(WineCallContract, AWholeSessionMakesTheCallsInOrderWithTheirArgumentsAndR
     between("the end", true);
     std::printf("[ contract ] first session: %.1f s\n", secondsSince(start));
 
-    // The other answer, on a machine without a battery from the start.
-    ASSERT_NO_FATAL_FAILURE(startTraced(SORVANE_EXE, fixtures + "/nobattery"));
+    // The other answer, in a second run on a fresh battery.
+    std::filesystem::remove_all(battery);
+    std::filesystem::remove_all(battery + "-gone");
+    std::filesystem::copy(fixtures + "/battery57", battery,
+                          std::filesystem::copy_options::recursive);
+    const auto second = steady();
+    ASSERT_NO_FATAL_FAILURE(startTraced(SORVANE_EXE, battery));
     step("start-up", nullptr);
-    step("no battery from the start, answered Yes", [&] { answerBox("Info - Batterie", 6); });
+    std::printf("[ contract ] second run started: %.1f s\n", secondsSince(second));
+    step("the battery is gone, answered Yes", [&] {
+        std::filesystem::rename(battery + "/BAT0", battery + "-gone");
+        answerBox("Info - Batterie", 6);
+    });
     EXPECT_TRUE(ended()) << "Yes ends the program";
     between("the end", true);
+    std::printf("[ contract ] second session: %.1f s\n", secondsSince(second));
+}
+
+// The trace reader on a log written by hand: Wine's lines it does not know, other processes and
+// calls made inside Wine's DLLs are passed over; a difference is told in words naming the step.
+TEST(RelayTrace, SkipsWhatItDoesNotKnowAndNamesTheStepOfAMissingOrWrongCall) {
+    const std::string log =
+        "5.000:0020:0024:trace:loaddll:build_module Loaded L\"Z:\\\\Sorvane.exe\" at "
+        "0000000140000000: native\n"
+        "5.001:0020:0024:Call PE DLL (proc=0000000170068C10,module=0000000170000000)\n"
+        "5.002:0020:0024:fixme:win:AnimateWindow partial stub\n"
+        "not a trace line\n"
+        "5.003:0030:0034:Call user32.ShowWindow(00020044,00000000) ret=140001000\n"
+        "5.004:0020:0024:Call user32.AnimateWindow(00020044,00001388,00000010) ret=140001000\n"
+        "5.005:0020:0024:Call user32.GetWindowLongA(00020044,ffffffec) ret=7b001000\n"
+        "5.006:0020:0024:Ret  user32.GetWindowLongA() retval=00000080 ret=7b001000\n"
+        "5.500:0020:0024:Ret  user32.AnimateWindow() retval=00000001 ret=140001000\n"
+        "6.000:0020:0024:Call KERNEL32.Beep(000003f2,00000064) ret=140001000\n"
+        "6.100:0020:0024:Call KERNEL32.Beep(000005e1,";
+    const auto calls = parseRelayTrace(log, "Sorvane.exe");
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(describe(calls[0], {{"Main", 0x20044}}), "AnimateWindow(Main, 0x1388, 0x10) = 0x1");
+    EXPECT_EQ(calls[1].args, (std::vector<std::uint32_t>{1010, 100}));
+    EXPECT_DOUBLE_EQ(calls[1].ms, 6000);
+
+    const auto file = std::filesystem::temp_directory_path() / "sorvane-relay-contract.txt";
+    std::ofstream(file) << "[entrance]\nAnimateWindow(Main, 5000, 0x10)\nBeep(1010, 100)\n"
+                           "Beep(1505, 100)\n[too short]\nAnimateWindow(Main, 4000, 0x10)\n";
+    const auto contract = readContract(file.string());
+    std::filesystem::remove(file);
+    Handles handles{{"Main", 0x20044}};
+    const StepCheck missing = checkStep(contract.at("entrance"), calls, handles);
+    EXPECT_FALSE(missing.matched);
+    EXPECT_EQ(missing.why, "step \"entrance\": the program never made call 3, Beep(1505, 100)");
+    const StepCheck wrong = checkStep(contract.at("too short"), calls, handles);
+    EXPECT_TRUE(!wrong.matched && wrong.complete);
+    EXPECT_EQ(wrong.why, "step \"too short\", call 1: expected AnimateWindow(Main, 4000, 0x10), "
+                         "the program made AnimateWindow(Main, 5000, 0x10) = 0x1: argument 2 is "
+                         "5000, not 4000");
 }
 
 TEST_F(WineCallContract, AFailedPowerReadingKeepsTheLastOne) {
@@ -1116,8 +1164,8 @@ TEST_F(WineCallContract, AFailedPowerReadingKeepsTheLastOne) {
     };
     ASSERT_TRUE(waitUntil([&] { return readingsSince() >= 4; }, 8s)) << "no readings traced";
     const auto all = calls();
-    for (std::size_t i = before; i < all.size(); ++i)
-        EXPECT_NE(all[i].function, "Beep") << "a failed reading sounded the low-battery beep";
+    const std::vector<TracedCall> failing(all.begin() + static_cast<long>(before), all.end());
+    EXPECT_TRUE(times(failing, "Beep").empty()) << "a failed reading sounded the low-battery beep";
     EXPECT_TRUE(shows(level6)) << "three failed readings changed the gauge";
 
     // Once the call works again the gauge follows the battery.
