@@ -4,9 +4,20 @@
 include(GNUInstallDirs)
 set(SORVANE_APP_ID io.github.sorvane.Sorvane)
 install(TARGETS sorvane sorvane-power RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped program keeps the compilers' .comment notes, which nothing reads.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program sorvane sorvane-power)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+            COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+endif()")
 install(FILES ${PROJECT_SOURCE_DIR}/share/${SORVANE_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/share/${SORVANE_APP_ID}.metainfo.xml
+# The newest release in the metainfo is the project's version.
+configure_file(${PROJECT_SOURCE_DIR}/share/${SORVANE_APP_ID}.metainfo.xml.in
+               ${CMAKE_CURRENT_BINARY_DIR}/share/${SORVANE_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/share/${SORVANE_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 file(GLOB icon_sizes RELATIVE ${PROJECT_SOURCE_DIR}/src/forms/artwork/hicolor
      ${PROJECT_SOURCE_DIR}/src/forms/artwork/hicolor/*)

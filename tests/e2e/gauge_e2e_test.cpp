@@ -9,6 +9,7 @@
 #include <X11/keysym.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <sstream>
@@ -281,6 +282,14 @@ TEST_F(Desk, TwoStartsAtTheSameInstantEndWithOneGauge) {
     };
     EXPECT_EQ(gauges(), 1);
     EXPECT_FALSE(waitUntil([&] { return gauges() > 1; }, 1s));
+
+    // A gauge that crashed leaves no claim behind: the next start is the gauge.
+    ::kill(gauge, SIGKILL);
+    desk.session().end(gauge); // reaped and forgotten
+    ASSERT_TRUE(waitUntil([&] { return gauges() == 0; }, 10s));
+    desk.start();
+    ASSERT_NE(waitForGauge(desk), 0u) << "a dead gauge's claim kept the new one out" << desk.log();
+    EXPECT_TRUE(desk.running());
 }
 
 TEST_F(Desk, TheNoBatteryQuestionComesOnceAndYesEndsTheProgramAtOnce) {

@@ -15,6 +15,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -359,10 +360,11 @@ TEST_F(WineGauge, ThreeBarsHidesTheGaugeWithTheRecallKeyBoxAndF8BringsItBack) {
     EXPECT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(250); }))
         << "F8 brings the gauge back at alpha 250";
 
-    // Started again, the program brings the hidden gauge back and leaves: one gauge.
+    // Started again, the program brings the hidden gauge back and leaves: one gauge. Its
+    // arguments change nothing.
     ASSERT_NO_FATAL_FAILURE(hideWithThreeBars());
-    const auto again =
-        session_->runToEnd(session_->wineWithPower(fixtures + "/battery57", {SORVANE_EXE}));
+    const auto again = session_->runToEnd(
+        session_->wineWithPower(fixtures + "/battery57", {SORVANE_EXE, "--help", "/x"}));
     EXPECT_TRUE(again.finished) << "the second start stayed";
     EXPECT_EQ(again.exitCode, 0) << again.text;
     EXPECT_TRUE(waitUntil([&] { return gaugeOpacity() == opacity(250); }))
@@ -453,7 +455,8 @@ TEST_F(WineGauge, NoBatteryQuestionAnsweredYesEndsTheProgram) {
         if (std::sscanf(f.c_str(), "button 6 %d %d %d %d", &x, &y, &w, &h) == 4) break;
     ASSERT_GT(w, 0) << "no Yes button: " << box;
     click(d, x + w / 2, y + h / 2);
-    EXPECT_TRUE(ended()) << "Yes ends the program";
+    ASSERT_TRUE(ended()) << "Yes ends the program";
+    ASSERT_NO_FATAL_FAILURE(start("battery57")) << "the ended gauge still holds the session";
 }
 
 TEST_F(WineGauge, TheLevelFollowsTheBatteryWhileTheGaugeIsDragged) {
@@ -544,7 +547,15 @@ TEST_F(WineGauge, CloseButtonEndsTheProgram) {
     ASSERT_NO_FATAL_FAILURE(start("battery57"));
     moveMouse(d, gx + 300, gy + 300);
     click(d, gx + 9, gy + 9);
-    EXPECT_TRUE(ended());
+    ASSERT_TRUE(ended());
+    // However the gauge ended, the next start is the gauge.
+    ASSERT_NO_FATAL_FAILURE(start("battery57")) << "the closed gauge still holds the session";
+    ::kill(gauge_, SIGKILL);
+    session_->x().end(gauge_);
+    gauge_ = 0;
+    ASSERT_TRUE(waitUntil([&] { return gaugeWindows() == 0; }, 10s)) << windowList();
+    ASSERT_NO_FATAL_FAILURE(start("battery57")) << "the killed gauge still holds the session";
+    EXPECT_EQ(gaugeWindows(), 1u);
 }
 
 // What keeps the gauge from looking whole at `side` px square: the window's background colour

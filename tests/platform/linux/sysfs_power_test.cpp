@@ -73,7 +73,27 @@ TEST(SorvanePower, AnswersItsOptionsAndRefusesABadArgumentInOneLine) {
         int exitCode;
         std::string out;  // the start of stdout
         std::string said; // in the one line of stderr
+        bool unprivileged = false;
     };
+    // A folder nobody may list. Root lists every folder, so that row runs as nobody, from a
+    // copy of the tool nobody can reach wherever the build tree is.
+    namespace fs = std::filesystem;
+    const fs::path scratch = fs::temp_directory_path() / "sorvane-power-unreadable";
+    const auto removeScratch = [&] {
+        std::error_code ignored;
+        fs::permissions(scratch / "locked", fs::perms::owner_all, ignored);
+        fs::remove_all(scratch);
+    };
+    removeScratch();
+    fs::create_directories(scratch / "locked");
+    fs::copy_file(SORVANE_POWER_TOOL, scratch / "sorvane-power");
+    fs::permissions(scratch, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                 fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(scratch / "locked", fs::perms::none);
+    std::vector<std::string> unprivileged{(scratch / "sorvane-power").string()};
+    if (::geteuid() == 0)
+        unprivileged.insert(unprivileged.begin(),
+                            {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
     const Row rows[] = {
         {{"--help"}, 0, "Usage: sorvane-power [--help] [--version] [POWER_SUPPLY_DIR]\n", ""},
         {{"--version"}, 0, "sorvane-power " SORVANE_VERSION "\n", ""},
@@ -82,9 +102,11 @@ TEST(SorvanePower, AnswersItsOptionsAndRefusesABadArgumentInOneLine) {
         {{"-x"}, 2, "", "unknown option '-x'"},
         {{""}, 2, "", "empty POWER_SUPPLY_DIR"},
         {{"a", "b"}, 2, "", "a second POWER_SUPPLY_DIR: 'b'"},
+        {{(scratch / "locked").string()}, 2, "", "locked: cannot read it", true},
     };
     for (const Row& row : rows) {
-        std::vector<std::string> argv{SORVANE_POWER_TOOL};
+        std::vector<std::string> argv =
+            row.unprivileged ? unprivileged : std::vector<std::string>{SORVANE_POWER_TOOL};
         argv.insert(argv.end(), row.args.begin(), row.args.end());
         const auto r = testsupport::run(argv);
         EXPECT_EQ(r.exitCode, row.exitCode) << row.args.front();
@@ -98,6 +120,7 @@ TEST(SorvanePower, AnswersItsOptionsAndRefusesABadArgumentInOneLine) {
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         }
     }
+    removeScratch();
 }
 
 struct IntegerCase {
