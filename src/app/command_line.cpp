@@ -1,6 +1,8 @@
 #include "app/command_line.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #ifndef SORVANE_VERSION
@@ -39,7 +41,9 @@ std::string versionText(std::string_view name) {
     return std::string(name) + " " SORVANE_VERSION "\n";
 }
 
-CommandLine parseCommandLine(const Tool& tool, std::span<const std::string_view> args) {
+namespace {
+
+CommandLine parseArguments(const Tool& tool, std::span<const std::string_view> args) {
     CommandLine line;
     bool operandGiven = false;
     bool optionsEnded = false;
@@ -48,9 +52,9 @@ CommandLine parseCommandLine(const Tool& tool, std::span<const std::string_view>
             if (arg == "--") {
                 optionsEnded = true;
             } else if (arg == "--help" || arg == "-h") {
-                return {CommandLine::Action::Help, {}, usage(tool) + std::string(tool.about)};
+                return {CommandLine::Action::Help, {}, usage(tool) + std::string(tool.about), {}};
             } else if (arg == "--version") {
-                return {CommandLine::Action::Version, {}, versionText(tool.name)};
+                return {CommandLine::Action::Version, {}, versionText(tool.name), {}};
             } else {
                 return refuse(tool, "unknown option " + quoted(arg));
             }
@@ -66,6 +70,14 @@ CommandLine parseCommandLine(const Tool& tool, std::span<const std::string_view>
     return line;
 }
 
+} // namespace
+
+CommandLine parseCommandLine(const Tool& tool, std::span<const std::string_view> args) {
+    CommandLine line = parseArguments(tool, args);
+    line.name = tool.name;
+    return line;
+}
+
 CommandLine parseCommandLine(const Tool& tool, int argc, char** argv) {
     std::vector<std::string_view> args;
     for (int i = 1; i < argc; ++i)
@@ -74,10 +86,22 @@ CommandLine parseCommandLine(const Tool& tool, int argc, char** argv) {
 }
 
 int answer(const CommandLine& line) {
-    const bool refused = line.action == CommandLine::Action::Refuse;
-    std::fputs(line.text.c_str(), refused ? stderr : stdout);
-    std::fflush(refused ? stderr : stdout);
-    return refused ? 2 : 0;
+    if (line.action == CommandLine::Action::Refuse) {
+        std::fputs(line.text.c_str(), stderr);
+        std::fflush(stderr);
+        return 2;
+    }
+    std::fputs(line.text.c_str(), stdout);
+    return finishOutput(line.name);
+}
+
+int finishOutput(std::string_view name) {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    const int error = errno;
+    std::fprintf(stderr, "%.*s: cannot write the output: %s\n", static_cast<int>(name.size()),
+                 name.data(), error != 0 ? std::strerror(error) : "write error");
+    return 1;
 }
 
 void printPowerStatus(const win::SYSTEM_POWER_STATUS& s) {

@@ -19,8 +19,9 @@ struct Tool {
 struct CommandLine {
     enum class Action { Run, Help, Version, Refuse };
     Action action = Action::Run;
-    std::string operand; // when one was given
-    std::string text;    // the help or version text (stdout), or the one line of refusal (stderr)
+    std::string operand;   // when one was given
+    std::string text;      // the help or version text (stdout), or the one line of refusal (stderr)
+    std::string_view name; // the tool's, for a line about output that could not be written
 };
 
 std::string versionText(std::string_view name);
@@ -30,8 +31,12 @@ CommandLine parseCommandLine(const Tool& tool, std::span<const std::string_view>
 CommandLine parseCommandLine(const Tool& tool, int argc, char** argv);
 
 // Prints what the command line asked for and returns the exit code: 0 for --help and --version,
-// 2 for a refusal. Not to be called for Action::Run.
+// 2 for a refusal, 1 when the output could not be written. Not to be called for Action::Run.
 int answer(const CommandLine& line);
+
+// The exit code once everything is printed: 0, or 1 with one line on stderr when stdout could
+// not take it (a full disk, a closed pipe): lost output is not a success.
+int finishOutput(std::string_view name);
 
 // Prints the power record as sorvane-power shows it, one field a line: what a bug report
 // carries and what the tests compare, the same from both builds.

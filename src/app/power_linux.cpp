@@ -32,5 +32,5 @@ int main(int argc, char** argv) {
     sorvane::win::SYSTEM_POWER_STATUS s;
     sorvane::linuxos::SysfsPower(root).GetSystemPowerStatus(s);
     sorvane::app::printPowerStatus(s);
-    return 0;
+    return sorvane::app::finishOutput(tool.name);
 }

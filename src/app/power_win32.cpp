@@ -25,5 +25,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     sorvane::app::printPowerStatus(s);
-    return 0;
+    return sorvane::app::finishOutput(tool.name);
 }

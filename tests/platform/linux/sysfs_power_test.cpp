@@ -121,6 +121,14 @@ TEST(SorvanePower, AnswersItsOptionsAndRefusesABadArgumentInOneLine) {
         }
     }
     removeScratch();
+    // Output that is lost (a full disk) is not a success: one line says so, exit code 1.
+    for (const std::string& arg : {std::string("--help"), kFixtures + "garbage"}) {
+        const auto r = testsupport::run(
+            {"sh", "-c", "exec \"$0\" \"$1\" >/dev/full", SORVANE_POWER_TOOL, arg});
+        EXPECT_EQ(r.exitCode, 1) << arg;
+        EXPECT_EQ(r.err, "sorvane-power: cannot write the output: No space left on device\n")
+            << arg;
+    }
 }
 
 struct IntegerCase {
