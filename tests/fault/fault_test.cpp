@@ -415,6 +415,15 @@ bool stackedAbove(Display* d, Window upper, Window lower) {
     return ia > ib && ib >= 0;
 }
 
+// Whether a signal sent to the process has not been delivered yet.
+bool signalPending(pid_t pid, int sig) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("SigPnd:") || line.starts_with("ShdPnd:"))
+            if ((std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1) return true;
+    return false;
+}
+
 pid_t processOf(const std::string& display, const std::string& exeSuffix) {
     for (pid_t p : processesOnDisplay(display))
         if (exeOf(p).ends_with(exeSuffix)) return p;
@@ -534,8 +543,8 @@ TEST_F(Faults, AnUnaskedQuestionSignalsAndAGaugeOffScreenLeaveTheUserInCharge) {
         int sig;
         bool hidesPanel, hidesDesktop, panelWithdrawnElsewhere;
     };
-    for (const Ending& e : {Ending{SIGTERM, true, true, false}, Ending{SIGHUP, false, true, true},
-                            Ending{SIGINT, true, false, false}}) {
+    for (const Ending& e :
+         {Ending{SIGTERM, true, true, false}, Ending{SIGHUP, false, true, true}}) {
         SCOPED_TRACE("ended by signal " + std::to_string(e.sig));
         if (!desk.running()) {
             desk.start();
@@ -579,9 +588,12 @@ TEST_F(Faults, AnUnaskedQuestionSignalsAndAGaugeOffScreenLeaveTheUserInCharge) {
         const pid_t openbox = processOf(display, "/openbox");
         ASSERT_GT(openbox, 0);
         ::kill(openbox, SIGSTOP);
-        ::kill(desk.pid(), SIGHUP);
+        // Ctrl+C is caught like the others: the second signal, not it, ends the gauge. The
+        // second is sent once the first is taken, or the kernel may hand them over in its order.
         ::kill(desk.pid(), SIGINT);
-        EXPECT_TRUE(endedBy(SIGINT, 500ms)) << desk.log();
+        waitUntil([&] { return !signalPending(desk.pid(), SIGINT); }, 2s);
+        ::kill(desk.pid(), SIGHUP);
+        EXPECT_TRUE(endedBy(SIGHUP, 500ms)) << desk.log();
         ::kill(openbox, SIGCONT);
         // The way back for a user: start the gauge again and toggle the taskbar (once shows it,
         // or, when the window manager mapped it meanwhile, twice).
