@@ -34,10 +34,11 @@ constexpr app::Tool tool{
 }
 
 int main(int argc, char** argv) {
+    // A write to a dead X connection (or a closed stdout) then fails with EPIPE, and its error
+    // path says so, instead of the process ending silently.
+    std::signal(SIGPIPE, SIG_IGN);
     const app::CommandLine line = app::parseCommandLine(tool, argc, argv);
     if (line.action != app::CommandLine::Action::Run) return app::answer(line);
-    // A write to a dead X connection then fails with EPIPE and its error path says so.
-    std::signal(SIGPIPE, SIG_IGN);
     // Qt's Wayland platform cannot place or stack a window; XWayland can.
     qputenv("QT_QPA_PLATFORM", "xcb");
     if (const std::string problem = qt::displayProblem(); !problem.empty()) {

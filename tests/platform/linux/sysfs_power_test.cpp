@@ -344,6 +344,13 @@ INSTANTIATE_TEST_SUITE_P(
                         std::filesystem::create_symlink("/dev/zero", bat / "capacity");
                     },
                     255},
+        // A terminal waits for a line that never comes.
+        HostileTree{"terminal",
+                    [](const auto& bat) {
+                        std::filesystem::remove(bat / "capacity");
+                        std::filesystem::create_symlink("/dev/tty", bat / "capacity");
+                    },
+                    255},
         // Folders that lead back into the tree, a link to itself, a FIFO for a supply.
         HostileTree{"directory_loop",
                     [](const auto& bat) {
