@@ -46,6 +46,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // press it does not have the focus for, so there is no key watch to wake them.
     runtime.setPolicy(sorvane::platform::Policy::IdleAware);
     sorvane::win32::Win32Os system;
+    // A gauge called back on top comes back within reach, as after a change of monitors.
+    system.raisedOnTop = sorvane::win32::Win32Runtime::keepReachable;
     sorvane::win::OsServices os(system, system, system, system);
     // A tone holds the thread: the picture the handler just set comes up as it starts.
     os.setBeforeHold([&] { runtime.paintPending(); });

@@ -494,6 +494,45 @@ TEST_F(WineGauge, TheLevelFollowsTheBatteryWhileTheGaugeIsDragged) {
     buttonUp(d);
     ASSERT_TRUE(moving) << "the gauge did not follow the pointer";
     EXPECT_TRUE(followed) << "25 % shows level 3 while the button is still down";
+
+    // Dropped in the screen's corner, most of the gauge is out of reach: F8, and a change of
+    // the monitors, each bring it back whole inside the screen.
+    const int width = DisplayWidth(d, DefaultScreen(d));
+    const int height = DisplayHeight(d, DefaultScreen(d));
+    const auto dropInCorner = [&] {
+        const Geometry g = geometry(d, main_);
+        moveMouse(d, g.x + 40, g.y + 60);
+        buttonDown(d);
+        // Small moves until the move loop runs, then to the corner.
+        bool started = false;
+        const bool there = waitUntil(
+            [&] {
+                ++step;
+                started = started || geometry(d, main_).x != g.x;
+                if (started)
+                    moveMouse(d, width - 10 - step % 2, height - 10);
+                else
+                    moveMouse(d, g.x + 40 + step % 50, g.y + 60 + step % 50);
+                return geometry(d, main_).x > width - 128;
+            },
+            5s);
+        buttonUp(d);
+        return there;
+    };
+    const auto reachable = [&] {
+        return waitUntil([&] {
+            const Geometry g = geometry(d, main_);
+            return g.x >= 0 && g.y >= 0 && g.x + static_cast<int>(g.width) <= width &&
+                   g.y + static_cast<int>(g.height) <= height;
+        });
+    };
+    ASSERT_TRUE(dropInCorner()) << "the gauge did not follow the pointer into the corner";
+    focusGauge();
+    tapKey(d, XK_F8);
+    EXPECT_TRUE(reachable()) << "F8 left the gauge out of reach";
+    ASSERT_TRUE(dropInCorner()) << "the gauge did not follow the pointer into the corner";
+    probe({"displaychange", "Main"});
+    EXPECT_TRUE(reachable()) << "a change of the monitors left the gauge out of reach";
 }
 
 TEST_F(WineGauge, BelowFivePercentTheEmptyPictureIsPaintedBeforeTheFirstTone) {

@@ -63,6 +63,8 @@ win::BOOL Win32Os::GetSystemPowerStatus(win::SYSTEM_POWER_STATUS& status) {
     return ok;
 }
 
+Win32Os::~Win32Os() = default;
+
 win::BOOL Win32Os::Beep(win::DWORD frequency, win::DWORD duration) {
     return ::Beep(frequency, duration);
 }
@@ -77,7 +79,9 @@ win::HWND Win32Os::FindWindowA(const char* className, const char* windowName) {
 
 win::BOOL Win32Os::SetWindowPos(win::HWND window, win::HWND insertAfter, int x, int y, int cx,
                                 int cy, win::UINT flags) {
-    return ::SetWindowPos(native(window), native(insertAfter), x, y, cx, cy, flags);
+    const win::BOOL done = ::SetWindowPos(native(window), native(insertAfter), x, y, cx, cy, flags);
+    if (done && native(insertAfter) == HWND_TOPMOST && raisedOnTop) raisedOnTop(window);
+    return done;
 }
 
 win::BOOL Win32Os::ShowWindow(win::HWND window, int command) {

@@ -10,6 +10,8 @@
 
 #include "platform/os_services.h"
 
+#include <functional>
+
 namespace sorvane::win32 {
 
 class Win32Os final : public win::PowerStatus,
@@ -17,6 +19,9 @@ class Win32Os final : public win::PowerStatus,
                       public win::Keyboard,
                       public win::WindowManager {
   public:
+    // Out of line: the implicit one, emitted in every user, collides with itself under mingw's
+    // link-time optimisation.
+    ~Win32Os() override;
     win::BOOL GetSystemPowerStatus(win::SYSTEM_POWER_STATUS& status) override;
     win::BOOL Beep(win::DWORD frequency, win::DWORD duration) override;
     win::SHORT GetAsyncKeyState(int vKey) override;
@@ -32,6 +37,10 @@ class Win32Os final : public win::PowerStatus,
     win::LONG SetWindowLongA(win::HWND window, int index, win::LONG newLong) override;
     win::BOOL SetLayeredWindowAttributes(win::HWND window, win::DWORD colourKey, win::BYTE alpha,
                                          win::DWORD flags) override;
+
+    // Called after a window is put on top of the topmost ones (a recall), so that a window the
+    // monitors left out of reach comes back where it can be seen.
+    std::function<void(win::HWND)> raisedOnTop;
 };
 
 } // namespace sorvane::win32

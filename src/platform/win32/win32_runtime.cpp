@@ -435,6 +435,10 @@ Win32Runtime::Win32Runtime(void* instance)
 
 Win32Runtime::~Win32Runtime() = default;
 
+void Win32Runtime::keepReachable(win::HWND window) {
+    Impl::keepReachable(native(window));
+}
+
 unsigned Win32Runtime::recallMessage() {
     static const UINT message = RegisterWindowMessageW(L"Sorvane.Recall");
     return message;

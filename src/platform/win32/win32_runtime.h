@@ -9,6 +9,8 @@
 //  [X] Message boxes: MessageBoxW (see messageBoxNative for why not the A call).
 //  [X] Ending: ExitProcess, at once.
 //  [X] Recall by another start: a registered message posted to a form raises its Recall event.
+//  [X] A window the monitors leave partly out of reach (WM_DISPLAYCHANGE), or called back on
+//      top, moves inside the nearest work area.
 //  [X] Twips to pixels by the system DPI (system-aware manifest). Pictures keep their 96-dpi
 //      layout scaled to the DPI: the artwork's own pixels at 96 dpi (1x) and 192 dpi (2x), the
 //      2x pictures resampled in between and beyond.
@@ -41,6 +43,10 @@ class Win32Runtime final : public platform::FormsRuntime {
     // form for its Recall event.
     static constexpr wchar_t formClass[] = L"SorvaneForm";
     static unsigned recallMessage();
+
+    // Moves a shown window that the monitors leave partly out of reach inside the nearest work
+    // area; a window wholly on screen stays where it is.
+    static void keepReachable(win::HWND window);
 
     // Reports an error the runtime cannot recover from and ends the program, as a forms runtime
     // does with its own error box.

@@ -6,6 +6,9 @@
 //   wineprobe menu            the open pop-up menus: entries with their check marks
 //   wineprobe window <title>  a top-level window: handle, rectangle, extended style, layered alpha
 //   wineprobe foreground      the title of the window that has the keyboard now
+//   wineprobe displaychange <title>
+//                             sends a top-level window what Windows sends every window when
+//                             the monitors change, with the screen as it is
 //   wineprobe showmenu <x> <y> <entry>...
 //                             opens a pop-up menu of its own at x, y until it is ended: what
 //                             the gauge's menu must look like, drawn by the same Wine code.
@@ -158,6 +161,20 @@ int window(const char* title) {
     return 0;
 }
 
+int displayChange(const char* title) {
+    const std::wstring t = wide(title);
+    HWND h = waitFor([&] { return FindWindowW(nullptr, t.c_str()); });
+    if (!h) return 1;
+    HDC screen = GetDC(nullptr);
+    const int bits = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(nullptr, screen);
+    const LPARAM size = MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return SendMessageTimeoutW(h, WM_DISPLAYCHANGE, static_cast<WPARAM>(bits), size,
+                               SMTO_ABORTIFHUNG, 5000, nullptr)
+               ? 0
+               : 1;
+}
+
 int foreground() {
     HWND h = GetForegroundWindow();
     std::printf("foreground=%s\n", h ? utf8(textOf(h)).c_str() : "");
@@ -197,6 +214,7 @@ int main(int argc, char** argv) {
     if (command == "box" && argc > 2) return box(argv[2]);
     if (command == "menu") return menu();
     if (command == "foreground") return foreground();
+    if (command == "displaychange" && argc > 2) return displayChange(argv[2]);
     if (command == "window" && argc > 2) return window(argv[2]);
     if (command == "showmenu" && argc > 4)
         return showMenu(std::atoi(argv[2]), std::atoi(argv[3]), argc - 4, argv + 4);
