@@ -76,6 +76,7 @@ struct Image {
     std::vector<std::uint8_t> rgb; // row-major, 3 bytes per pixel
     Rgb at(int x, int y) const;
     bool writePpm(const std::string& path) const;
+    bool operator==(const Image&) const = default;
 };
 // The screen as shown (root window, compositor's output included), or a part of it.
 Image grab(Display* d);
