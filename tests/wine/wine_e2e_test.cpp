@@ -500,22 +500,27 @@ TEST_F(WineGauge, TheLevelFollowsTheBatteryWhileTheGaugeIsDragged) {
     const int width = DisplayWidth(d, DefaultScreen(d));
     const int height = DisplayHeight(d, DefaultScreen(d));
     const auto dropInCorner = [&] {
-        const Geometry g = geometry(d, main_);
-        moveMouse(d, g.x + 40, g.y + 60);
+        const Geometry g = waitUntilSettled([&] { return geometry(d, main_); }, 200ms, 3s);
+        int x = g.x + 40, y = g.y + 60;
+        moveMouse(d, x, y);
         buttonDown(d);
-        // Small moves until the move loop runs, then to the corner.
+        // Small moves until the move loop runs, then on towards the corner in steps, so that a
+        // loop that starts late still has the way to go.
         bool started = false;
         const bool there = waitUntil(
             [&] {
                 ++step;
                 started = started || geometry(d, main_).x != g.x;
-                if (started)
-                    moveMouse(d, width - 10 - step % 2, height - 10);
-                else
-                    moveMouse(d, g.x + 40 + step % 50, g.y + 60 + step % 50);
+                if (started) {
+                    x = std::min(width - 10, x + 40);
+                    y = std::min(height - 10, y + 40);
+                    moveMouse(d, x - step % 2, y);
+                } else {
+                    moveMouse(d, x + step % 50, y + step % 50);
+                }
                 return geometry(d, main_).x > width - 128;
             },
-            5s);
+            5s, 30ms);
         buttonUp(d);
         return there;
     };
